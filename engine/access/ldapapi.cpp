@@ -1,0 +1,153 @@
+#include "access/ldapapi.h"
+
+#include <string>
+
+namespace harrow::ldapapi {
+
+void HandleDeleter::operator()(LDAP* handle) const {
+    if (handle != nullptr) {
+        ldap_unbind_ext(handle, nullptr, nullptr);
+    }
+}
+
+void MessageDeleter::operator()(LDAPMessage* message) const {
+    if (message != nullptr) {
+        ldap_msgfree(message);
+    }
+}
+
+void BerDeleter::operator()(BerElement* cursor) const {
+    if (cursor != nullptr) {
+        ber_free(cursor, 0);
+    }
+}
+
+void MemDeleter::operator()(void* memory) const {
+    if (memory != nullptr) {
+        ldap_memfree(memory);
+    }
+}
+
+void UrlDescDeleter::operator()(LDAPURLDesc* url) const {
+    if (url != nullptr) {
+        ldap_free_urldesc(url);
+    }
+}
+
+void ValuesDeleter::operator()(berval** values) const {
+    if (values != nullptr) {
+        ldap_value_free_len(values);
+    }
+}
+
+LDAP* Init(const char* host, int port) {
+    if (host == nullptr || *host == '\0') {
+        return nullptr;
+    }
+    LDAPURLDesc url{};
+    std::string hostName(host);
+    url.lud_scheme = const_cast<char*>("ldap");
+    url.lud_host = hostName.data();
+    url.lud_port = port;
+    url.lud_scope = LDAP_SCOPE_DEFAULT;
+    MemString uri(ldap_url_desc2str(&url));
+    if (!uri) {
+        return nullptr;
+    }
+    LDAP* handle = nullptr;
+    if (ldap_initialize(&handle, uri.get()) != LDAP_SUCCESS) {
+        return nullptr;
+    }
+    return handle;
+}
+
+namespace {
+
+berval Credentials(const char* password) {
+    berval cred{};
+    if (password != nullptr) {
+        cred.bv_val = const_cast<char*>(password);
+        cred.bv_len = std::char_traits<char>::length(password);
+    }
+    return cred;
+}
+
+const char* DnOrEmpty(const char* dn) { return dn != nullptr ? dn : ""; }
+
+} // namespace
+
+int SimpleBind(LDAP* handle, const char* dn, const char* password) {
+    berval cred = Credentials(password);
+    int msgid = -1;
+    const int rc =
+        ldap_sasl_bind(handle, DnOrEmpty(dn), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr, &msgid);
+    if (rc != LDAP_SUCCESS) {
+        ldap_set_option(handle, LDAP_OPT_RESULT_CODE, &rc);
+        return -1;
+    }
+    return msgid;
+}
+
+int SimpleBindS(LDAP* handle, const char* dn, const char* password) {
+    berval cred = Credentials(password);
+    return ldap_sasl_bind_s(handle, DnOrEmpty(dn), LDAP_SASL_SIMPLE, &cred, nullptr, nullptr,
+                            nullptr);
+}
+
+int LastResultCode(LDAP* handle) {
+    int code = LDAP_OTHER;
+    if (handle == nullptr || ldap_get_option(handle, LDAP_OPT_RESULT_CODE, &code) != LDAP_OPT_SUCCESS) {
+        return LDAP_OTHER;
+    }
+    return code;
+}
+
+std::string LastDiagnostic(LDAP* handle) {
+    char* text = nullptr;
+    if (handle == nullptr ||
+        ldap_get_option(handle, LDAP_OPT_DIAGNOSTIC_MESSAGE, &text) != LDAP_OPT_SUCCESS) {
+        return {};
+    }
+    return TakeString(text);
+}
+
+int Socket(LDAP* handle) {
+    int fd = -1;
+    if (handle == nullptr || ldap_get_option(handle, LDAP_OPT_DESC, &fd) != LDAP_OPT_SUCCESS) {
+        return -1;
+    }
+    return fd;
+}
+
+std::string TakeString(char* text) {
+    MemString owned(text);
+    return owned ? std::string(owned.get()) : std::string();
+}
+
+std::string EntryDN(LDAP* handle, LDAPMessage* entry) { return TakeString(ldap_get_dn(handle, entry)); }
+
+std::vector<std::string> AttributeValues(LDAP* handle, LDAPMessage* entry, const char* attribute) {
+    std::vector<std::string> result;
+    Values values(ldap_get_values_len(handle, entry, attribute));
+    if (!values) {
+        return result;
+    }
+    for (berval** value = values.get(); *value != nullptr; ++value) {
+        result.emplace_back((*value)->bv_val, (*value)->bv_len);
+    }
+    return result;
+}
+
+std::vector<std::string> AttributeNames(LDAP* handle, LDAPMessage* entry) {
+    std::vector<std::string> names;
+    BerElement* rawCursor = nullptr;
+    char* name = ldap_first_attribute(handle, entry, &rawCursor);
+    BerCursor cursor(rawCursor);
+    while (name != nullptr) {
+        names.push_back(TakeString(name));
+        name = ldap_next_attribute(handle, entry, cursor.get());
+    }
+    return names;
+}
+
+} // namespace harrow::ldapapi

@@ -1,0 +1,75 @@
+// The engine's one boundary to OpenLDAP's libldap: the only header that includes <ldap.h>.
+// It owns nothing itself; it supplies RAII handles for what the library hands out and small
+// wrappers for the calls whose OpenLDAP form differs from the classic client interface.
+#pragma once
+
+#include "harrow32_export.h"
+
+#include <ldap.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace harrow::ldapapi {
+
+struct HandleDeleter {
+    void operator()(LDAP* handle) const;
+};
+struct MessageDeleter {
+    void operator()(LDAPMessage* message) const;
+};
+struct BerDeleter {
+    void operator()(BerElement* cursor) const;
+};
+struct MemDeleter {
+    void operator()(void* memory) const;
+};
+struct UrlDescDeleter {
+    void operator()(LDAPURLDesc* url) const;
+};
+struct ValuesDeleter {
+    void operator()(berval** values) const;
+};
+
+// An LDAP session; unbinds and frees it when it goes.
+using Handle = std::unique_ptr<LDAP, HandleDeleter>;
+// A message (or a chain of them) from ldap_result or a synchronous search.
+using Message = std::unique_ptr<LDAPMessage, MessageDeleter>;
+// The cursor of an attribute walk.
+using BerCursor = std::unique_ptr<BerElement, BerDeleter>;
+// A string or array that the library allocated and frees with ldap_memfree.
+using MemString = std::unique_ptr<char, MemDeleter>;
+using UrlDesc = std::unique_ptr<LDAPURLDesc, UrlDescDeleter>;
+using Values = std::unique_ptr<berval*[], ValuesDeleter>;
+
+// Creates a session for host and port without network traffic; null on failure.
+HARROW32_EXPORT LDAP* Init(const char* host, int port);
+
+// Starts an asynchronous simple bind (anonymous when dn and password are empty or null).
+// Returns the message id, or -1 with the result code left in the handle.
+HARROW32_EXPORT int SimpleBind(LDAP* handle, const char* dn, const char* password);
+// A synchronous simple bind; returns the LDAP result code.
+HARROW32_EXPORT int SimpleBindS(LDAP* handle, const char* dn, const char* password);
+
+// The handle's last result code and diagnostic text (OpenLDAP has no ldap_get_lderrno).
+HARROW32_EXPORT int LastResultCode(LDAP* handle);
+HARROW32_EXPORT std::string LastDiagnostic(LDAP* handle);
+
+// The socket of a connected handle, or -1.
+HARROW32_EXPORT int Socket(LDAP* handle);
+
+// Copies a string the library allocated and frees the original; null gives "".
+HARROW32_EXPORT std::string TakeString(char* text);
+
+// The entry's DN, freed where it is converted.
+HARROW32_EXPORT std::string EntryDN(LDAP* handle, LDAPMessage* entry);
+
+// Every value of one attribute of an entry, in server order, with embedded bytes kept.
+HARROW32_EXPORT std::vector<std::string> AttributeValues(LDAP* handle, LDAPMessage* entry,
+                                                         const char* attribute);
+
+// The names of an entry's attributes in server order; the BER cursor and names are freed here.
+HARROW32_EXPORT std::vector<std::string> AttributeNames(LDAP* handle, LDAPMessage* entry);
+
+} // namespace harrow::ldapapi
