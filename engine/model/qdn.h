@@ -1,0 +1,62 @@
+// QDN: a parsed distinguished name with the manager and connection it was obtained on. It owns
+// its RDNs and, while it names a manager, one reference on that connection.
+#pragma once
+
+#include "harrow32_export.h"
+#include "model/qrdn.h"
+#include "ptrlist.h"
+
+#include <string>
+
+namespace harrow {
+
+class Oidtable;
+class QDSManager;
+
+class HARROW32_EXPORT QDN {
+public:
+    using Position = PtrList<QRDN>::Position;
+
+    QDN() = default;
+    // A re-parse of the other's printed form, with its own connection reference.
+    QDN(const QDN& other);
+    QDN& operator=(const QDN& other);
+    ~QDN();
+
+    // Replaces the DN with the parsed text; an empty text leaves it unset but still holding the
+    // connection reference. Returns 1.
+    int SetDN(QDSManager* manager, long connId, const std::string& dn);
+    // Drops the RDNs and the connection reference.
+    void UnsetDN();
+
+    int IsSet() const { return set; }
+
+    // The RDNs in attribute form, most specific first, joined by ", "; returns 1.
+    int GetDN(std::string& out) const;
+    // The same with values only; returns 1.
+    int GetFriendlyDN(std::string& out) const;
+    // Copies the first (most specific) RDN into out; 0 and out untouched when there is none.
+    int GetRDN(QRDN& out) const;
+
+    Position GetHeadRDNPosition() const { return rdns.GetHeadPosition(); }
+    QRDN* GetNextRDN(Position& pos) const { return rdns.GetNext(pos); }
+    unsigned int GetRDNCount() const { return static_cast<unsigned int>(rdns.GetCount()); }
+
+    QDSManager* DS() const { return manager; }
+    long GetConnID() const { return connId; }
+    // The manager's schema table, or null without a manager.
+    Oidtable* Table() const;
+
+    // Same number of RDNs, each equal to the one at the same place.
+    int operator==(const QDN& other) const;
+
+private:
+    void DeleteRDNs();
+
+    int set = 0;
+    QDSManager* manager = nullptr;
+    long connId = -1;
+    PtrList<QRDN> rdns;
+};
+
+} // namespace harrow

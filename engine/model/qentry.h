@@ -1,0 +1,57 @@
+// QEntry: one directory entry built from an LDAP search-entry message: its DN, its object-class
+// attribute kept apart, and its other attributes in server order. It owns all the attributes.
+#pragma once
+
+#include "harrow32_export.h"
+#include "model/qattr.h"
+#include "model/qdn.h"
+#include "ptrlist.h"
+
+#include <memory>
+
+struct ldap;
+struct ldapmsg;
+
+namespace harrow {
+
+class Oidtable;
+class QAttrT;
+class QDSManager;
+
+class HARROW32_EXPORT QEntry {
+public:
+    using Position = PtrList<QAttr>::Position;
+
+    // Builds the entry from one search-entry message; it stays unset when the message has no
+    // DN. Attributes the schema does not know are left out.
+    QEntry(QDSManager* manager, long connId, ldap* handle, ldapmsg* message);
+    // A deep copy, with its own connection reference.
+    QEntry(const QEntry& other);
+    QEntry& operator=(const QEntry&) = delete;
+    virtual ~QEntry();
+
+    int IsSet() const { return set; }
+    QDN& DN() { return dn; }
+    const QDN& DN() const { return dn; }
+    QDSManager* DS() const { return dn.DS(); }
+    Oidtable* Table() const { return dn.Table(); }
+    long GetConnID() const { return dn.GetConnID(); }
+
+    QAttr* ObjectClass() const { return objectClass.get(); }
+
+    Position GetHeadPosition() const { return attributes.GetHeadPosition(); }
+    QAttr* GetNextAttr(Position& pos) const { return attributes.GetNext(pos); }
+    // The first attribute of exactly that type; never the object-class attribute.
+    QAttr* QueryGetAttr(const QAttrT* type) const;
+
+private:
+    void AddAttributes(ldap* handle, ldapmsg* message);
+    void KeepObjectClass(std::unique_ptr<QAttr> attr);
+
+    int set = 0;
+    QDN dn;
+    std::unique_ptr<QAttr> objectClass;
+    PtrList<QAttr> attributes;
+};
+
+} // namespace harrow
