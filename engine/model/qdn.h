@@ -51,6 +51,9 @@ public:
     int operator==(const QDN& other) const;
 
 private:
+    using RDNPrinter = int (QRDN::*)(std::string&) const;
+
+    int JoinRDNs(RDNPrinter print, std::string& out) const;
     void DeleteRDNs();
 
     int set = 0;

@@ -6,6 +6,7 @@
 #include "model/qrdnattr.h"
 #include "ptrlist.h"
 
+#include <functional>
 #include <string>
 
 namespace harrow {
@@ -37,6 +38,9 @@ public:
     int operator==(const QRDN& other) const;
 
 private:
+    using PairPrinter = std::function<void(const QRDNAttr&, std::string&)>;
+
+    int JoinPairs(std::string& out, const char* joint, const PairPrinter& print) const;
     void AddPair(Oidtable* table, const std::string& pair);
     void DeletePairs();
 
