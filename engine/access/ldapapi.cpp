@@ -150,4 +150,33 @@ std::vector<std::string> AttributeNames(LDAP* handle, LDAPMessage* entry) {
     return names;
 }
 
+int SetProtocol(LDAP* handle, int version) {
+    const int versionSet = ldap_set_option(handle, LDAP_OPT_PROTOCOL_VERSION, &version);
+    const int referralsOff = ldap_set_option(handle, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+    return versionSet == LDAP_OPT_SUCCESS && referralsOff == LDAP_OPT_SUCCESS ? 1 : 0;
+}
+
+UrlDesc ParseUrl(const std::string& url) {
+    LDAPURLDesc* parsed = nullptr;
+    if (ldap_url_parse(url.c_str(), &parsed) != LDAP_URL_SUCCESS) {
+        return UrlDesc();
+    }
+    return UrlDesc(parsed);
+}
+
+int SearchS(LDAP* handle, const std::string& base, int scope, const std::string& filter,
+            const std::vector<std::string>& attributes, Message& result) {
+    std::vector<char*> names;
+    names.reserve(attributes.size() + 1);
+    for (const std::string& attribute : attributes) {
+        names.push_back(const_cast<char*>(attribute.c_str()));
+    }
+    names.push_back(nullptr);
+    LDAPMessage* chain = nullptr;
+    const int rc = ldap_search_ext_s(handle, base.c_str(), scope, filter.c_str(), names.data(), 0,
+                                     nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &chain);
+    result.reset(chain);
+    return rc;
+}
+
 } // namespace harrow::ldapapi

@@ -72,4 +72,18 @@ HARROW32_EXPORT std::vector<std::string> AttributeValues(LDAP* handle, LDAPMessa
 // The names of an entry's attributes in server order; the BER cursor and names are freed here.
 HARROW32_EXPORT std::vector<std::string> AttributeNames(LDAP* handle, LDAPMessage* entry);
 
+// Sets the protocol version and switches the library's own referral chasing off, since the
+// engine follows referrals itself. Returns 1 when both options took.
+HARROW32_EXPORT int SetProtocol(LDAP* handle, int version);
+
+// Splits an LDAP URL into its parts; null when it does not parse.
+HARROW32_EXPORT UrlDesc ParseUrl(const std::string& url);
+
+// A synchronous search without controls, time limit or size limit, fetching the values of the
+// named attributes. The result chain goes into result (which may be set even on failure);
+// returns the LDAP result code.
+HARROW32_EXPORT int SearchS(LDAP* handle, const std::string& base, int scope,
+                            const std::string& filter, const std::vector<std::string>& attributes,
+                            Message& result);
+
 } // namespace harrow::ldapapi
