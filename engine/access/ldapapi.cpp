@@ -179,4 +179,25 @@ int SearchS(LDAP* handle, const std::string& base, int scope, const std::string&
     return rc;
 }
 
+int ParseResult(LDAP* handle, LDAPMessage* result, int& code,
+                std::vector<std::string>& referrals) {
+    char* matched = nullptr;
+    char* text = nullptr;
+    char** urls = nullptr;
+    LDAPControl** controls = nullptr;
+    const int rc = ldap_parse_result(handle, result, &code, &matched, &text, &urls, &controls, 0);
+    MemString matchedOwned(matched);
+    MemString textOwned(text);
+    if (urls != nullptr) {
+        for (char** url = urls; *url != nullptr; ++url) {
+            referrals.emplace_back(*url);
+        }
+        ldap_memvfree(reinterpret_cast<void**>(urls));
+    }
+    if (controls != nullptr) {
+        ldap_controls_free(controls);
+    }
+    return rc == LDAP_SUCCESS ? 1 : 0;
+}
+
 } // namespace harrow::ldapapi

@@ -86,4 +86,9 @@ HARROW32_EXPORT int SearchS(LDAP* handle, const std::string& base, int scope,
                             const std::string& filter, const std::vector<std::string>& attributes,
                             Message& result);
 
+// Reads the result code and the referral URLs of a final result without freeing the message;
+// the library's strings are freed here. Returns 1, or 0 when the result cannot be parsed.
+HARROW32_EXPORT int ParseResult(LDAP* handle, LDAPMessage* result, int& code,
+                                std::vector<std::string>& referrals);
+
 } // namespace harrow::ldapapi

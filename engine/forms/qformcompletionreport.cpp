@@ -1,0 +1,16 @@
+#include "forms/qformcompletionreport.h"
+
+namespace harrow {
+
+QFormCompletionReport::QFormCompletionReport(int total, int failed)
+    : totalOperations(total), failedOperations(failed) {}
+
+QFormCompletionReport::~QFormCompletionReport() = default;
+
+int QFormCompletionReport::GetOpCount(int& total, int& failed) const {
+    total = totalOperations;
+    failed = failedOperations;
+    return 1;
+}
+
+} // namespace harrow
