@@ -1,0 +1,78 @@
+// QBindManager: the registry of every directory server connection, named by connection id, with
+// binding, reference counting and the idle time-out. It owns all its connections.
+#pragma once
+
+#include "harrow32_export.h"
+
+#include <chrono>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct ldap;
+
+namespace harrow {
+
+class QConnection;
+class QError;
+class QSocketCloseWatcher;
+
+class HARROW32_EXPORT QBindManager {
+public:
+    // A bind that gets no answer within this time fails with "Time limit reached.".
+    static constexpr std::chrono::milliseconds kDefaultBindTimeLimit{10000};
+
+    QBindManager();
+    QBindManager(const QBindManager&) = delete;
+    QBindManager& operator=(const QBindManager&) = delete;
+    virtual ~QBindManager();
+
+    // Reuses a connection to the same host and port (counting the reuse) or registers a new
+    // one; nothing is sent to the server.
+    long OpenConnection(const std::string& host, int port, const std::string& bindDN,
+                        const std::string& password);
+    void AddRef(long connId);
+    // Closes the connection when its count reaches 0; -1 is ignored.
+    void LoseRef(long connId);
+
+    int StartBind(long connId, QError*& error);
+    int BindAsync(long connId, QError*& error);
+    int BindWait(long connId, QError*& error);
+
+    int IsBound(long connId) const;
+    ldap* GetLDAPContext(long connId) const;
+    int GetConnectionInfo(long connId, std::string& host, int* port, std::string& bindDN,
+                          std::string& password) const;
+    void LogConnection(long connId) const;
+
+    void CloseConnection(long connId);
+    // Closes the first connection on that socket; returns its id, or -1.
+    long CloseBySocket(int socket);
+    // Closes every bound connection idle for longer than the idle time-out.
+    void TidyUp();
+
+    // The connections in creation order; they stay registered until the manager goes.
+    std::size_t ConnectionCount() const { return connections.size(); }
+    QConnection* ConnectionAt(std::size_t index) const { return connections[index].get(); }
+
+    // Moves the watching of bound sockets to another notification point (null: none).
+    void SetSocketCloseWatcher(QSocketCloseWatcher* newWatcher);
+    void SetBindTimeLimit(std::chrono::milliseconds limit);
+
+protected:
+    // The id the next new connection gets.
+    long nextConnectionId = 0;
+
+private:
+    QConnection* Find(long connId) const;
+    long TakeConnectionId();
+
+    std::vector<std::unique_ptr<QConnection>> connections;
+    int idleTimeout = 30;
+
+    QSocketCloseWatcher* watcher = nullptr;
+    std::chrono::milliseconds bindTimeLimit = kDefaultBindTimeLimit;
+};
+
+} // namespace harrow

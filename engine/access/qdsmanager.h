@@ -1,0 +1,100 @@
+// QDSManager: the one object through which the program reaches the directory. It owns the
+// connection registry, the schema table, the search-form configuration, and the requests it
+// aborts; its Poll is the engine's only event step.
+#pragma once
+
+#include "access/qbindmanager.h"
+#include "harrow32_export.h"
+#include "ptrlist.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct ldap;
+struct ldapmsg;
+
+namespace harrow {
+
+class Oidtable;
+class QConnection;
+class QFormConfiguration;
+class QRequest;
+class QSocketCloseWatcher;
+
+class HARROW32_EXPORT QDSManager {
+public:
+    QDSManager();
+    QDSManager(const QDSManager&) = delete;
+    QDSManager& operator=(const QDSManager&) = delete;
+    // Aborts and deletes every request still registered, then closes every connection.
+    ~QDSManager();
+
+    // Loads the schema from the "oidtable32" files in the current directory.
+    int PreInitialise();
+    // Loads the search forms below subtreeDn from the given server.
+    int Initialise(const std::string& subtreeDn, const std::string& host, int port);
+
+    // Opens the log file; needs no manager.
+    static void Open(const char* logFileName);
+    // A timestamped line in the log file.
+    void Log(const char* format, ...) const __attribute__((format(printf, 2, 3)));
+
+    Oidtable* Table() { return table.get(); }
+    QBindManager* BindManager() { return &bindManager; }
+    QFormConfiguration* FormConfig() { return formConfig.get(); }
+
+    unsigned long GenRequestID();
+
+    void RegisterRequest(QRequest* request);
+    // Removes every registration with that id without deleting anything.
+    void DeregisterRequest(unsigned long id);
+    QRequest* GetRequest(unsigned long id) const;
+    QRequest* GetOpOwner(ldap* handle, int messageId) const;
+    // 1 while some registered request is unfinished.
+    int Waiting() const;
+    int WaitingOn(long connId) const;
+
+    // Hands every LDAP message that has arrived to the request that owns it; never blocks, and
+    // does nothing when called from inside a notification.
+    void Poll();
+
+    // Abandons, deregisters and deletes the requests with that id.
+    void AbortRequest(unsigned long id);
+    // Abandons, deregisters and deletes every request.
+    void AbortAll();
+
+    // The server closed this socket: closes its connection and tells the requests waiting on it.
+    void NotifySocketClose(int socket);
+    // Tells the requests waiting on the connection that it is gone, then closes it.
+    void NotifyConnectionClose(long connId);
+    // Drops idle connections while no request is unfinished.
+    void TidyUp();
+
+    // Registers the program's notification point for closed sockets (null: nothing watched).
+    // It must outlive the manager or be replaced first.
+    void SetSocketCloseWatcher(QSocketCloseWatcher* watcher);
+
+protected:
+    // The identifier GenRequestID hands out next.
+    std::uint32_t nextRequestId = 0;
+
+private:
+    void PollConnection(QConnection& connection);
+    void DispatchMessage(ldap* handle, ldapmsg* message);
+    void ReportResultError(QConnection& connection);
+    void NotifyRequestsOfClose(long connId);
+    int IsRegistered(const QRequest* request) const;
+    template <typename Selected> std::vector<QRequest*> TakeRequests(Selected selected);
+    static void AbortAndDelete(const std::vector<QRequest*>& doomed);
+
+    QBindManager bindManager;
+    std::unique_ptr<Oidtable> table;
+    // Stays null until the search-form loader is part of the engine.
+    std::unique_ptr<QFormConfiguration> formConfig;
+    int polling = 0;
+    PtrList<QRequest> requests;
+};
+
+} // namespace harrow
