@@ -1,0 +1,53 @@
+#include "forms/qformfield.h"
+
+#include "forms/filterescape.h"
+#include "model/qstringlist.h"
+#include "schema/oidtable.h"
+#include "schema/schematext.h"
+
+namespace harrow {
+
+QFormField::QFormField(const std::string& name, const std::string& value, PtrList<QAttrT>& types)
+    : name(name), value(value), types(types) {}
+
+QFormField::~QFormField() = default;
+
+QFormField* QFormField::CopySelf() const {
+    PtrList<QAttrT> sameTypes(types);
+    return new QFormField(name, value, sameTypes);
+}
+
+namespace {
+
+// "*" before every word and after the last, so the words match in order anywhere in a value.
+std::string SubstringPattern(const std::string& value) {
+    QStringList words;
+    words.SetSplitString(value, ' ');
+    std::string pattern;
+    for (const std::string& word : words) {
+        pattern += '*';
+        pattern += EscapeFilterPattern(word);
+    }
+    pattern += '*';
+    return pattern;
+}
+
+} // namespace
+
+int QFormField::GenerateFilterString(std::string& out) const {
+    const std::string typed = Trimmed(value);
+    if (typed.empty()) {
+        return 0;
+    }
+    const std::string pattern = SubstringPattern(typed);
+    out.clear();
+    for (QAttrT* type : types) {
+        out += "(" + type->Name() + "=" + pattern + ")";
+    }
+    if (types.GetCount() > 1) {
+        out = "(&" + out + ")";
+    }
+    return 1;
+}
+
+} // namespace harrow
