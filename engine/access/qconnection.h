@@ -64,12 +64,16 @@ public:
 
 private:
     int BeginBind(QError*& error, int version, bool rebinding);
-    int RetryWithVersion2(QError*& error, int refusal);
+    void ConfigureHandle(int version);
+    void RestorePreviousHandle();
     int WaitForReply(ldapapi::Message& reply);
+    int ReplyCode(LDAPMessage* reply) const;
+    int RetryWithVersion2(QError*& error, int refusal);
+    int FailTimedOut(QError*& error);
     int FinishBind();
     void AbandonBind();
-    void RestorePreviousHandle();
-    void ConfigureHandle(int version);
+    void LogBindFailure(const char* header, int code) const;
+    bool HasBufferedData() const;
     void WatchSocket();
     void ForgetSocket();
 

@@ -1,0 +1,196 @@
+#include "access/qbindmanager.h"
+
+#include "access/qclock.h"
+#include "access/qconnection.h"
+#include "access/qerror.h"
+#include "access/qlogfile.h"
+#include "qdebugoutput.h"
+
+namespace harrow {
+
+namespace {
+
+constexpr unsigned long kInternalError = 1825;
+constexpr long kLastConnectionId = 0x7FFFFFFF;
+constexpr int kCurrentVersion = 3;
+
+} // namespace
+
+QBindManager::QBindManager() = default;
+
+QBindManager::~QBindManager() {
+    for (const auto& connection : connections) {
+        connection->Close();
+    }
+}
+
+long QBindManager::OpenConnection(const std::string& host, int port, const std::string& bindDN,
+                                  const std::string& password) {
+    for (const auto& connection : connections) {
+        if (connection->Matches(host, port, bindDN, password)) {
+            connection->IncRef();
+            return connection->ID();
+        }
+    }
+    auto connection =
+        std::make_unique<QConnection>(TakeConnectionId(), host, port, bindDN, password);
+    connection->SetSocketCloseWatcher(watcher);
+    connection->SetBindTimeLimit(bindTimeLimit);
+    connections.push_back(std::move(connection));
+    return connections.back()->ID();
+}
+
+long QBindManager::TakeConnectionId() {
+    const long id = nextConnectionId;
+    nextConnectionId = id == kLastConnectionId ? 0 : id + 1;
+    return id;
+}
+
+void QBindManager::AddRef(long connId) {
+    QConnection* connection = Find(connId);
+    if (connection == nullptr) {
+        QDebugOutput::Write("QBindManager::AddRef called on an unknown connection identifier!\n");
+        return;
+    }
+    connection->IncRef();
+}
+
+void QBindManager::LoseRef(long connId) {
+    if (connId == -1) {
+        return;
+    }
+    QConnection* connection = Find(connId);
+    if (connection == nullptr) {
+        QDebugOutput::Write("QBindManager::LoseRef\nCalled on an unknown connection identifier!\n");
+        return;
+    }
+    if (connection->DecRef() == 0) {
+        connection->Close();
+    }
+}
+
+int QBindManager::StartBind(long connId, QError*& error) {
+    QConnection* connection = Find(connId);
+    if (connection == nullptr) {
+        error = new QError(kInternalError);
+        return 0;
+    }
+    if (connection->IsBound()) {
+        return 1;
+    }
+    return connection->StartBind(error, kCurrentVersion);
+}
+
+int QBindManager::BindAsync(long connId, QError*& error) {
+    QConnection* connection = Find(connId);
+    if (connection == nullptr) {
+        QDebugOutput::Write("QBindManager::BindAsync called on a non-existent connection id!\n");
+        error = new QError(kInternalError);
+        return 0;
+    }
+    if (connection->IsBound()) {
+        return 1;
+    }
+    return connection->RebindAsync(error, kCurrentVersion);
+}
+
+int QBindManager::BindWait(long connId, QError*& error) {
+    QConnection* connection = Find(connId);
+    if (connection == nullptr) {
+        error = new QError(kInternalError);
+        return 0;
+    }
+    return connection->BindWait(error);
+}
+
+int QBindManager::IsBound(long connId) const {
+    const QConnection* connection = Find(connId);
+    return connection != nullptr ? connection->IsBound() : 0;
+}
+
+ldap* QBindManager::GetLDAPContext(long connId) const {
+    const QConnection* connection = Find(connId);
+    return connection != nullptr ? connection->GetLDAPContext() : nullptr;
+}
+
+int QBindManager::GetConnectionInfo(long connId, std::string& host, int* port, std::string& bindDN,
+                                    std::string& password) const {
+    const QConnection* connection = Find(connId);
+    if (connection == nullptr) {
+        return 0;
+    }
+    host = connection->Host();
+    if (port != nullptr) {
+        *port = connection->Port();
+    }
+    bindDN = connection->BindDN();
+    password = connection->Password();
+    return 1;
+}
+
+void QBindManager::LogConnection(long connId) const {
+    const QConnection* connection = Find(connId);
+    if (connection == nullptr) {
+        QLogFile::LogRaw("Failed to locate connection:\nID: %ld", connId);
+        return;
+    }
+    connection->LogHost();
+}
+
+void QBindManager::CloseConnection(long connId) {
+    for (const auto& connection : connections) {
+        if (connection->ID() == connId) {
+            connection->Close();
+        }
+    }
+}
+
+long QBindManager::CloseBySocket(int socket) {
+    if (socket < 0) {
+        return -1;
+    }
+    for (const auto& connection : connections) {
+        if (connection->GetSocket() == socket) {
+            connection->Close();
+            return connection->ID();
+        }
+    }
+    return -1;
+}
+
+void QBindManager::TidyUp() {
+    const std::time_t now = QClock::Now();
+    for (const auto& connection : connections) {
+        if (connection->IsBound() && connection->LastUsed() < now - idleTimeout) {
+            connection->Close();
+            QLogFile::Log("QBindManager::TidyUp");
+            QLogFile::LogRaw("Idle time out. Dropped connection:");
+            connection->LogHost();
+        }
+    }
+}
+
+void QBindManager::SetSocketCloseWatcher(QSocketCloseWatcher* newWatcher) {
+    watcher = newWatcher;
+    for (const auto& connection : connections) {
+        connection->SetSocketCloseWatcher(newWatcher);
+    }
+}
+
+void QBindManager::SetBindTimeLimit(std::chrono::milliseconds limit) {
+    bindTimeLimit = limit;
+    for (const auto& connection : connections) {
+        connection->SetBindTimeLimit(limit);
+    }
+}
+
+QConnection* QBindManager::Find(long connId) const {
+    for (const auto& connection : connections) {
+        if (connection->ID() == connId) {
+            return connection.get();
+        }
+    }
+    return nullptr;
+}
+
+} // namespace harrow

@@ -1,0 +1,294 @@
+#include "access/qconnection.h"
+
+#include "access/qbindmanager.h"
+#include "access/qclock.h"
+#include "access/qerror.h"
+#include "access/qlogfile.h"
+#include "access/qsocketclosewatcher.h"
+#include "schema/schematext.h"
+
+#include <poll.h>
+#include <sys/time.h>
+
+#include <utility>
+#include <vector>
+
+namespace harrow {
+
+namespace {
+
+constexpr unsigned long kInternalError = 1825;
+constexpr unsigned long kInvalidInformation = 1826;
+constexpr unsigned long kTimeLimitReached = 1829;
+constexpr unsigned long kServiceBusy = 1833;
+
+// Short enough that a bind reply is seen at once, long enough not to spin the processor.
+constexpr std::chrono::milliseconds kBindWaitSlice{5};
+
+timeval ToTimeval(std::chrono::microseconds span) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(span);
+    return timeval{static_cast<time_t>(seconds.count()),
+                   static_cast<suseconds_t>((span - seconds).count())};
+}
+
+} // namespace
+
+QConnection::QConnection(long id, const std::string& host, int port, const std::string& bindDN,
+                         const std::string& password)
+    : id(id), host(host), port(port), bindDN(bindDN), password(password),
+      bindTimeLimit(QBindManager::kDefaultBindTimeLimit) {}
+
+QConnection::~QConnection() {
+    if (bound) {
+        Close();
+    }
+}
+
+int QConnection::Matches(const std::string& otherHost, int otherPort, const std::string&,
+                         const std::string&) const {
+    return otherPort == port && EqualsIgnoringCase(otherHost, host) ? 1 : 0;
+}
+
+int QConnection::IncRef() {
+    return ++refCount;
+}
+
+int QConnection::DecRef() {
+    if (refCount > 0) {
+        --refCount;
+    }
+    return refCount;
+}
+
+int QConnection::StartBind(QError*& error, int version) {
+    return BeginBind(error, version, false);
+}
+
+int QConnection::RebindAsync(QError*& error, int version) {
+    if (bound) {
+        return 1;
+    }
+    return BeginBind(error, version, true);
+}
+
+int QConnection::BeginBind(QError*& error, int version, bool rebinding) {
+    if (bindInProgress) {
+        error = new QError(kServiceBusy);
+        return 0;
+    }
+    if (host.empty()) {
+        error = new QError(kInvalidInformation);
+        return 0;
+    }
+    bindInProgress = 1;
+    if (ld) {
+        previousLd = std::move(ld);
+    }
+    ld.reset(ldapapi::Init(host.c_str(), port));
+    if (!ld) {
+        if (rebinding) {
+            QLogFile::Log(" *** QConnection::RebindAsync()");
+        }
+        QLogFile::LogRaw("Failed to bind to LDAP server:");
+        LogHost();
+        RestorePreviousHandle();
+        error = new QError(kInvalidInformation);
+        return 0;
+    }
+    ConfigureHandle(version);
+    const int messageId = ldapapi::SimpleBind(ld.get(), bindDN.c_str(), password.c_str());
+    if (messageId < 0) {
+        // Nothing reached the server (it refused the connection, say): the bind never started.
+        const int code = ldapapi::LastResultCode(ld.get());
+        LogBindFailure(rebinding ? " *** QConnection::RebindAsync()" : "QConnection::StartBind()",
+                       code);
+        RestorePreviousHandle();
+        error = new QError(code, nullptr);
+        return 0;
+    }
+    bindMsgId = messageId;
+    Touch();
+    return 1;
+}
+
+void QConnection::ConfigureHandle(int version) {
+    ldapapi::SetProtocol(ld.get(), version);
+    // Without it a server that never completes the TCP handshake holds the connect for minutes.
+    const timeval limit = ToTimeval(bindTimeLimit);
+    ldap_set_option(ld.get(), LDAP_OPT_NETWORK_TIMEOUT, &limit);
+}
+
+void QConnection::RestorePreviousHandle() {
+    ld = std::move(previousLd);
+    bindInProgress = 0;
+}
+
+int QConnection::BindWait(QError*& error) {
+    Touch();
+    if (bound) {
+        return 1;
+    }
+    if (!bindInProgress) {
+        error = new QError(kInternalError);
+        return 0;
+    }
+    ldapapi::Message reply;
+    const int received = WaitForReply(reply);
+    if (received == 0) {
+        return FailTimedOut(error);
+    }
+    const int code = ReplyCode(reply.get());
+    if (received > 0 && code != LDAP_SUCCESS) {
+        if (!RetryWithVersion2(error, code)) {
+            return 0;
+        }
+    } else if (received < 0 && code != LDAP_SUCCESS) {
+        bindInProgress = 0;
+        error = new QError(code, nullptr);
+        return 0;
+    }
+    reply.reset();
+    return FinishBind();
+}
+
+int QConnection::WaitForReply(ldapapi::Message& reply) {
+    // A bounded wait: a server that accepts the connection but never answers must not hold the
+    // program for good.
+    const auto deadline = std::chrono::steady_clock::now() + bindTimeLimit;
+    for (;;) {
+        timeval slice = ToTimeval(kBindWaitSlice);
+        LDAPMessage* received = nullptr;
+        const int result = ldap_result(ld.get(), bindMsgId, LDAP_MSG_ONE, &slice, &received);
+        reply.reset(received);
+        if (result != 0 || std::chrono::steady_clock::now() >= deadline) {
+            return result;
+        }
+    }
+}
+
+int QConnection::ReplyCode(LDAPMessage* reply) const {
+    int code = LDAP_OTHER;
+    std::vector<std::string> referrals;
+    if (reply == nullptr || !ldapapi::ParseResult(ld.get(), reply, code, referrals)) {
+        return ldapapi::LastResultCode(ld.get());
+    }
+    return code;
+}
+
+int QConnection::RetryWithVersion2(QError*& error, int refusal) {
+    LogBindFailure("QConnection::BindWait()", refusal);
+    QLogFile::Log("QConnection::BindWait");
+    QLogFile::LogRaw("Attempting to bind using LDAP_VERSION2.");
+    LogHost();
+    bindInProgress = 0;
+    // The version 2 reply is not waited for; it reaches Poll later and belongs to no request.
+    QError* retryError = nullptr;
+    if (RebindAsync(retryError, LDAP_VERSION2)) {
+        return 1;
+    }
+    delete retryError;
+    AbandonBind();
+    error = new QError(refusal, nullptr);
+    return 0;
+}
+
+int QConnection::FailTimedOut(QError*& error) {
+    LogBindFailure("QConnection::BindWait()", LDAP_TIMEOUT);
+    AbandonBind();
+    bindInProgress = 0;
+    error = new QError(kTimeLimitReached);
+    return 0;
+}
+
+int QConnection::FinishBind() {
+    bound = 1;
+    previousLd.reset();
+    WatchSocket();
+    Touch();
+    bindInProgress = 0;
+    return 1;
+}
+
+void QConnection::AbandonBind() {
+    if (ld) {
+        ldap_abandon_ext(ld.get(), bindMsgId, nullptr, nullptr);
+    }
+}
+
+void QConnection::LogBindFailure(const char* header, int code) const {
+    QLogFile::Log("%s", header);
+    QLogFile::LogRaw("Failed to bind to LDAP server:");
+    QLogFile::LogRaw("LDAP Error: %s", ldap_err2string(code));
+    LogHost();
+}
+
+void QConnection::Close() {
+    ForgetSocket();
+    ld.reset();
+    bound = 0;
+}
+
+void QConnection::Touch() {
+    lastUsed = QClock::Now();
+}
+
+int QConnection::GetSocket() const {
+    return ldapapi::Socket(ld.get());
+}
+
+int QConnection::IsReadable(std::chrono::microseconds timeout) {
+    if (!ld) {
+        return 0;
+    }
+    Touch();
+    // The library may already hold bytes it read ahead; the socket would not show them.
+    if (HasBufferedData()) {
+        return 1;
+    }
+    pollfd descriptor{GetSocket(), POLLIN, 0};
+    if (descriptor.fd < 0) {
+        return 0;
+    }
+    const auto wait = std::chrono::ceil<std::chrono::milliseconds>(timeout);
+    return ::poll(&descriptor, 1, static_cast<int>(wait.count()));
+}
+
+bool QConnection::HasBufferedData() const {
+    Sockbuf* buffer = nullptr;
+    if (ldap_get_option(ld.get(), LDAP_OPT_SOCKBUF, &buffer) != LDAP_OPT_SUCCESS ||
+        buffer == nullptr) {
+        return false;
+    }
+    return ber_sockbuf_ctrl(buffer, LBER_SB_OPT_DATA_READY, nullptr) > 0;
+}
+
+void QConnection::LogHost() const {
+    QLogFile::LogRaw("Host: %s\nPort: %d", host.c_str(), port);
+}
+
+void QConnection::SetSocketCloseWatcher(QSocketCloseWatcher* newWatcher) {
+    ForgetSocket();
+    watcher = newWatcher;
+    if (bound) {
+        WatchSocket();
+    }
+}
+
+void QConnection::WatchSocket() {
+    const int socket = GetSocket();
+    if (watcher == nullptr || socket < 0) {
+        return;
+    }
+    watchedSocket = socket;
+    watcher->WatchSocket(socket);
+}
+
+void QConnection::ForgetSocket() {
+    if (watcher == nullptr || watchedSocket < 0) {
+        return;
+    }
+    const int socket = std::exchange(watchedSocket, -1);
+    watcher->ForgetSocket(socket);
+}
+
+} // namespace harrow

@@ -1,0 +1,244 @@
+#include "access/qdsmanager.h"
+
+#include "access/ldapapi.h"
+#include "access/qconnection.h"
+#include "access/qerror.h"
+#include "access/qlogfile.h"
+#include "access/qrequest.h"
+#include "forms/qformconfiguration.h"
+#include "schema/oidtable.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdarg>
+
+namespace harrow {
+
+namespace {
+
+constexpr std::uint32_t kLastRequestId = 0xFFFFFFFF;
+
+} // namespace
+
+QDSManager::QDSManager() : table(std::make_unique<Oidtable>()) {}
+
+QDSManager::~QDSManager() {
+    AbortAndDelete(TakeRequests([](const QRequest*) { return true; }));
+    formConfig.reset();
+    QLogFile::Close();
+}
+
+int QDSManager::PreInitialise() {
+    return table->Load("oidtable32") ? 1 : 0;
+}
+
+int QDSManager::Initialise(const std::string&, const std::string&, int) {
+    // No search-form loader is part of the engine yet, so there are no forms to load.
+    return 0;
+}
+
+void QDSManager::Open(const char* logFileName) {
+    QLogFile::Open(logFileName);
+}
+
+void QDSManager::Log(const char* format, ...) const {
+    va_list args;
+    va_start(args, format);
+    QLogFile::LogV(format, args);
+    va_end(args);
+}
+
+unsigned long QDSManager::GenRequestID() {
+    if (nextRequestId < kLastRequestId) {
+        return nextRequestId++;
+    }
+    nextRequestId = 0;
+    return 0;
+}
+
+void QDSManager::RegisterRequest(QRequest* request) {
+    requests.AddTail(request);
+}
+
+void QDSManager::DeregisterRequest(unsigned long id) {
+    TakeRequests([id](const QRequest* request) { return request->ID() == id; });
+}
+
+QRequest* QDSManager::GetRequest(unsigned long id) const {
+    for (QRequest* request : requests) {
+        if (request->ID() == id) {
+            return request;
+        }
+    }
+    return nullptr;
+}
+
+QRequest* QDSManager::GetOpOwner(ldap* handle, int messageId) const {
+    for (QRequest* request : requests) {
+        if (request->IsTaskOwner(handle, messageId)) {
+            return request;
+        }
+    }
+    return nullptr;
+}
+
+int QDSManager::Waiting() const {
+    for (const QRequest* request : requests) {
+        if (!request->Finished()) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+int QDSManager::WaitingOn(long connId) const {
+    for (const QRequest* request : requests) {
+        if (request->WaitingOn(connId)) {
+            return 1;
+        }
+    }
+    return 0;
+}
+
+void QDSManager::Poll() {
+    if (requests.IsEmpty() || polling) {
+        return;
+    }
+    polling = 1;
+    // By index: a notification may open connections (a referral), which are appended.
+    for (std::size_t index = 0; index < bindManager.ConnectionCount(); ++index) {
+        PollConnection(*bindManager.ConnectionAt(index));
+    }
+    polling = 0;
+}
+
+void QDSManager::PollConnection(QConnection& connection) {
+    if (!connection.IsBound() || !WaitingOn(connection.ID())) {
+        return;
+    }
+    do {
+        connection.Touch();
+        ldap* handle = connection.GetLDAPContext();
+        timeval noWait{0, 0};
+        LDAPMessage* received = nullptr;
+        const int result = ldap_result(handle, LDAP_RES_ANY, LDAP_MSG_ONE, &noWait, &received);
+        ldapapi::Message message(received);
+        if (result == -1) {
+            ReportResultError(connection);
+            return;
+        }
+        if (result == 0) {
+            return;
+        }
+        DispatchMessage(handle, message.get());
+        message.reset();
+        if (requests.IsEmpty() || !WaitingOn(connection.ID())) {
+            return;
+        }
+    } while (connection.IsReadable(std::chrono::microseconds::zero()) > 0);
+}
+
+void QDSManager::DispatchMessage(ldap* handle, ldapmsg* message) {
+    QRequest* owner = GetOpOwner(handle, ldap_msgid(message));
+    if (owner == nullptr) {
+        return;
+    }
+    QError* error = nullptr;
+    owner->HandleLDAPMessage(handle, message, error);
+    // The request has reported its error to its requester already.
+    delete error;
+    // A requester may have aborted (and so deleted) its request from inside the notification.
+    if (IsRegistered(owner) && owner->Finished()) {
+        DeregisterRequest(owner->ID());
+    }
+}
+
+void QDSManager::ReportResultError(QConnection& connection) {
+    ldap* handle = connection.GetLDAPContext();
+    const int code = ldapapi::LastResultCode(handle);
+    std::string text = ldapapi::LastDiagnostic(handle);
+    if (text.empty()) {
+        text = ldap_err2string(code);
+    }
+    QLogFile::Log("QDSManager::Poll()");
+    QLogFile::LogRaw("ldap_result returned an error:");
+    QLogFile::LogRaw("Error Code: %d\nError String: %s", code, text.c_str());
+    if (code == LDAP_SERVER_DOWN) {
+        NotifyConnectionClose(connection.ID());
+    }
+}
+
+void QDSManager::AbortRequest(unsigned long id) {
+    AbortAndDelete(TakeRequests([id](const QRequest* request) { return request->ID() == id; }));
+}
+
+void QDSManager::AbortAll() {
+    AbortAndDelete(TakeRequests([](const QRequest*) { return true; }));
+}
+
+void QDSManager::NotifySocketClose(int socket) {
+    const long connId = bindManager.CloseBySocket(socket);
+    if (connId == -1 || requests.IsEmpty()) {
+        return;
+    }
+    NotifyRequestsOfClose(connId);
+}
+
+void QDSManager::NotifyConnectionClose(long connId) {
+    if (requests.IsEmpty()) {
+        return;
+    }
+    NotifyRequestsOfClose(connId);
+    bindManager.CloseConnection(connId);
+}
+
+void QDSManager::NotifyRequestsOfClose(long connId) {
+    // Each notification may abort and delete requests, so walk a copy and skip those now gone.
+    const PtrList<QRequest> notified = requests;
+    for (QRequest* request : notified) {
+        if (IsRegistered(request) && request->WaitingOn(connId)) {
+            request->NotifyCloseConnection(connId);
+        }
+    }
+}
+
+void QDSManager::TidyUp() {
+    if (!Waiting()) {
+        bindManager.TidyUp();
+    }
+}
+
+void QDSManager::SetSocketCloseWatcher(QSocketCloseWatcher* watcher) {
+    bindManager.SetSocketCloseWatcher(watcher);
+}
+
+int QDSManager::IsRegistered(const QRequest* request) const {
+    return requests.Find(request) != nullptr ? 1 : 0;
+}
+
+template <typename Selected> std::vector<QRequest*> QDSManager::TakeRequests(Selected selected) {
+    // A request may stand in the list more than once; it is handed back only once.
+    std::vector<QRequest*> taken;
+    PtrList<QRequest>::Position position = requests.GetHeadPosition();
+    while (position != nullptr) {
+        const PtrList<QRequest>::Position current = position;
+        QRequest* request = requests.GetNext(position);
+        if (!selected(request)) {
+            continue;
+        }
+        requests.RemoveAt(current);
+        if (std::find(taken.begin(), taken.end(), request) == taken.end()) {
+            taken.push_back(request);
+        }
+    }
+    return taken;
+}
+
+void QDSManager::AbortAndDelete(const std::vector<QRequest*>& doomed) {
+    for (QRequest* request : doomed) {
+        request->Abort();
+        delete request;
+    }
+}
+
+} // namespace harrow
