@@ -20,7 +20,8 @@ constexpr std::uint32_t kLastRequestId = 0xFFFFFFFF;
 
 } // namespace
 
-QDSManager::QDSManager() : table(std::make_unique<Oidtable>()) {}
+QDSManager::QDSManager()
+    : table(std::make_unique<Oidtable>()), formConfig(std::make_unique<QFormConfiguration>(this)) {}
 
 QDSManager::~QDSManager() {
     AbortAndDelete(TakeRequests([](const QRequest*) { return true; }));
@@ -32,9 +33,8 @@ int QDSManager::PreInitialise() {
     return table->Load("oidtable32") ? 1 : 0;
 }
 
-int QDSManager::Initialise(const std::string&, const std::string&, int) {
-    // No search-form loader is part of the engine yet, so there are no forms to load.
-    return 0;
+int QDSManager::Initialise(const std::string& subtreeDn, const std::string& host, int port) {
+    return formConfig->LoadConfiguration(subtreeDn, host, port) != 0 ? 1 : 0;
 }
 
 void QDSManager::Open(const char* logFileName) {

@@ -91,7 +91,6 @@ private:
 
     QBindManager bindManager;
     std::unique_ptr<Oidtable> table;
-    // Stays null until the search-form loader is part of the engine.
     std::unique_ptr<QFormConfiguration> formConfig;
     int polling = 0;
     PtrList<QRequest> requests;
