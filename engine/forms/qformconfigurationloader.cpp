@@ -13,6 +13,7 @@
 #include "schema/oidtable.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace harrow {
@@ -20,11 +21,6 @@ namespace harrow {
 namespace {
 
 using Attributes = std::vector<std::string>;
-
-int SearchOneLevel(ldap* ld, const std::string& base, const std::string& filter,
-                   const Attributes& attributes, ldapapi::Message& chain) {
-    return ldapapi::SearchS(ld, base, LDAP_SCOPE_ONELEVEL, filter, attributes, chain);
-}
 
 // Input and field entries are found by name, which must match exactly, never as a pattern.
 std::string NameFilter(const std::string& name) {
@@ -116,6 +112,22 @@ void ReportSearchFailure(const char* loader, int rc, const char* lineBreak = "\n
                          lineBreak, ldap_err2string(rc));
 }
 
+// The entries one level below base that match the filter, in server order; nothing when the
+// search fails, which the named loader reports (a loader without a name stays silent).
+std::optional<std::vector<QConfigEntry>>
+ReadChildren(const Oidtable* table, ldap* ld, const std::string& base, const std::string& filter,
+             const Attributes& attributes, const char* loader, const char* lineBreak = "\n") {
+    ldapapi::Message chain;
+    const int rc = ldapapi::SearchS(ld, base, LDAP_SCOPE_ONELEVEL, filter, attributes, chain);
+    if (rc != LDAP_SUCCESS) {
+        if (loader != nullptr) {
+            ReportSearchFailure(loader, rc, lineBreak);
+        }
+        return std::nullopt;
+    }
+    return QConfigEntry::ReadAll(table, ld, chain.get());
+}
+
 } // namespace
 
 int QFormConfiguration::LoadConfiguration(const std::string& subtreeDn, const std::string& host,
@@ -137,13 +149,12 @@ int QFormConfiguration::LoadConfiguration(const std::string& subtreeDn, const st
 }
 
 int QFormConfiguration::LoadRuleSets(ldap* ld, const std::string& base) {
-    ldapapi::Message chain;
-    const int rc = SearchOneLevel(ld, base, "(objectclass=lsRuleSet)", {"cn"}, chain);
-    if (rc != LDAP_SUCCESS) {
-        ReportSearchFailure("LoadRuleSets", rc);
+    const auto entries =
+        ReadChildren(manager->Table(), ld, base, "(objectclass=lsRuleSet)", {"cn"}, "LoadRuleSets");
+    if (!entries) {
         return 0;
     }
-    for (const QConfigEntry& entry : QConfigEntry::ReadAll(manager->Table(), ld, chain.get())) {
+    for (const QConfigEntry& entry : *entries) {
         if (entry.DN().empty()) {
             ReportMissingDN("LoadRuleSets", "rule set entries");
             continue;
@@ -162,11 +173,10 @@ int QFormConfiguration::LoadRuleSets(ldap* ld, const std::string& base) {
 
 int QFormConfiguration::LoadSearchClasses(ldap* ld, const std::string& base,
                                           PtrList<QSearchClass>& out) {
-    ldapapi::Message chain;
-    const int rc =
-        SearchOneLevel(ld, base, "(objectclass=lsSearchClass)",
-                       {"cn", "lsObjectClassDefinition", "lsSearchClassList", "lsLDAPURI"}, chain);
-    if (rc != LDAP_SUCCESS) {
+    const auto entries =
+        ReadChildren(manager->Table(), ld, base, "(objectclass=lsSearchClass)",
+                     {"cn", "lsObjectClassDefinition", "lsSearchClassList", "lsLDAPURI"}, nullptr);
+    if (!entries) {
         return 0;
     }
     struct Defined {
@@ -174,7 +184,7 @@ int QFormConfiguration::LoadSearchClasses(ldap* ld, const std::string& base,
         Attributes subClassLists;
     };
     std::vector<Defined> defined;
-    for (const QConfigEntry& entry : QConfigEntry::ReadAll(manager->Table(), ld, chain.get())) {
+    for (const QConfigEntry& entry : *entries) {
         if (entry.DN().empty()) {
             ReportMissingDN("LoadSearchClasses", "search classes");
             continue;
@@ -199,15 +209,13 @@ int QFormConfiguration::LoadSearchClasses(ldap* ld, const std::string& base,
 }
 
 int QFormConfiguration::LoadForms(ldap* ld, const std::string& base) {
-    ldapapi::Message chain;
-    const int rc =
-        SearchOneLevel(ld, base, "(objectclass=lsSearchForm)",
-                       {"cn", "lsInputList", "lsRuleSetName", "lsToolTip", "lsHelpString"}, chain);
-    if (rc != LDAP_SUCCESS) {
-        ReportSearchFailure("LoadForms", rc);
+    const auto entries = ReadChildren(
+        manager->Table(), ld, base, "(objectclass=lsSearchForm)",
+        {"cn", "lsInputList", "lsRuleSetName", "lsToolTip", "lsHelpString"}, "LoadForms");
+    if (!entries) {
         return 0;
     }
-    for (const QConfigEntry& entry : QConfigEntry::ReadAll(manager->Table(), ld, chain.get())) {
+    for (const QConfigEntry& entry : *entries) {
         if (entry.DN().empty()) {
             ReportMissingDN("LoadForms", "a form entry");
             continue;
@@ -248,15 +256,13 @@ int QFormConfiguration::LoadForms(ldap* ld, const std::string& base) {
 
 QFormInput* QFormConfiguration::LoadFormInput(ldap* ld, const char* formDn,
                                               const std::string& inputName, QRuleSet* ruleSet) {
-    ldapapi::Message chain;
-    const int rc = SearchOneLevel(ld, formDn, NameFilter(inputName),
-                                  {"cn", "lsFieldList", "lsSearchClassName"}, chain);
-    if (rc != LDAP_SUCCESS) {
-        ReportSearchFailure("LoadFormInput", rc);
+    const auto entries = ReadChildren(manager->Table(), ld, formDn, NameFilter(inputName),
+                                      {"cn", "lsFieldList", "lsSearchClassName"}, "LoadFormInput");
+    if (!entries) {
         return nullptr;
     }
     std::unique_ptr<QFormInput> loaded;
-    for (const QConfigEntry& entry : QConfigEntry::ReadAll(manager->Table(), ld, chain.get())) {
+    for (const QConfigEntry& entry : *entries) {
         if (entry.DN().empty()) {
             ReportMissingDN("LoadFormInput", "a form input entry");
             return nullptr;
@@ -285,15 +291,14 @@ QFormInput* QFormConfiguration::LoadFormInput(ldap* ld, const char* formDn,
 
 QFormField* QFormConfiguration::LoadFormField(ldap* ld, const char* inputDn,
                                               const std::string& fieldName) {
-    ldapapi::Message chain;
-    const int rc =
-        SearchOneLevel(ld, inputDn, NameFilter(fieldName), {"cn", "lsFiltAttrList"}, chain);
-    if (rc != LDAP_SUCCESS) {
-        ReportSearchFailure("LoadFormField", rc, "");
+    // This loader's report keeps the header and the library's text on one line.
+    const auto entries = ReadChildren(manager->Table(), ld, inputDn, NameFilter(fieldName),
+                                      {"cn", "lsFiltAttrList"}, "LoadFormField", "");
+    if (!entries) {
         return nullptr;
     }
     std::unique_ptr<QFormField> loaded;
-    for (const QConfigEntry& entry : QConfigEntry::ReadAll(manager->Table(), ld, chain.get())) {
+    for (const QConfigEntry& entry : *entries) {
         if (entry.DN().empty()) {
             ReportMissingDN("LoadFormField", "a form field entry");
             return nullptr;
