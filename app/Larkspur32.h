@@ -1,0 +1,102 @@
+// CLarkspur32App: the program itself. It runs start-up in its fixed order and owns the directory
+// service manager, the registry settings, the splash window, the socket-close watcher and the
+// main frame; its idle hook pumps the engine.
+#pragma once
+
+#include "LS_Configuration.h"
+#include "LS_Registry.h"
+#include "LS_SocketWatcher.h"
+#include "LS_SplashWnd.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace harrow {
+class QDSManager;
+}
+class CMainFrame;
+class QString;
+
+class CLarkspur32App : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr unsigned long STRING_BUFFER_SIZE = 4096;
+
+    // The arguments after the program's name.
+    explicit CLarkspur32App(std::vector<std::string> arguments);
+    ~CLarkspur32App() override;
+
+    // The one application object, while it exists.
+    static CLarkspur32App* Instance() { return instance; }
+
+    // Start-up: true leaves a shown main window; false means the program ends (the user has
+    // been told why where that is needed).
+    bool InitInstance();
+
+    // One turn of the engine pump: true while requests remain outstanding, so that it should be
+    // called again at once.
+    bool OnIdle();
+
+    harrow::QDSManager* GetDSManager() const { return m_pDSManager.get(); }
+    LS_Configuration* GetConfiguration() { return &m_config; }
+    CMainFrame* GetMainFrame() const { return m_pMainWnd.get(); }
+    LS_SplashWnd* GetSplash() { return &m_splash; }
+    LS_SocketWatcher* GetSocketWatcher() { return &m_socketWatcher; }
+    int NoConnect() const { return m_bNoConnect; }
+    const std::string& ConfigDN() const { return m_configDN; }
+    const std::string& ServerAddress() const { return m_serverAddress; }
+    int ServerPort() const { return m_serverPort; }
+
+    void SetStatusText(const QString& text);
+    void FlashStatus();
+    // An error box with the string as its text and "Error!" as its caption; hides the splash.
+    void ShowError(unsigned int stringId);
+
+    // The registry file: "Larkspur.reg" in the company's folder of the user's configuration.
+    std::string RegistryFilePath() const;
+    // Opens Software, the company, Larkspur and then keyName (which may hold several levels)
+    // below the current user's key. Null, after a diagnostic, when a level is missing.
+    std::unique_ptr<LS_RegistryKey> OpenRegistryKey(const char* keyName);
+    // 1 with the data and its size filled in; 0, after a diagnostic, when the value is missing,
+    // does not fit, or is not of the expected type.
+    int ReadRegistryValue(const LS_RegistryKey* key, const char* valueName,
+                          unsigned long expectedType, void* data, unsigned long& size) const;
+    int LoadStartupSettings();
+
+protected:
+    // The one process-wide step a socket client needs; false ends start-up.
+    virtual bool InitSockets();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void SetRegistryKey(const char* company);
+    const LS_Registry& Registry();
+    int ReadStartupString(const LS_RegistryKey& key, const char* valueName, const char* failure,
+                          std::string& text);
+    void StartFrame();
+    void RunIdleHook();
+
+    static CLarkspur32App* instance;
+
+    std::vector<std::string> m_arguments;
+    LS_SplashWnd m_splash;
+    LS_Configuration m_config;
+    int m_bNoConnect = 0;
+    std::string m_configDN;
+    std::string m_serverAddress;
+    int m_serverPort = 0;
+    std::string m_registryCompany;
+    std::unique_ptr<LS_Registry> m_registry;
+    // Declared before the manager, which must not outlive its notification point.
+    LS_SocketWatcher m_socketWatcher;
+    std::unique_ptr<harrow::QDSManager> m_pDSManager;
+    // Declared after the manager: its windows go before the engine they use.
+    std::unique_ptr<CMainFrame> m_pMainWnd;
+    QTimer m_idleTimer;
+    bool m_inIdleHook = false;
+};
