@@ -1,0 +1,234 @@
+#include "forms/qformop.h"
+
+#include "access/ldapapi.h"
+#include "access/qbindmanager.h"
+#include "access/qdsmanager.h"
+#include "access/qerror.h"
+#include "access/qlogfile.h"
+#include "model/qentry.h"
+
+#include <vector>
+
+namespace harrow {
+
+namespace {
+
+// A base of fewer than two RDNs (the root, a country) is only searched one
+// level deep.
+int ScopeFor(const QDN& base) {
+    return base.GetRDNCount() < 2 ? LDAP_SCOPE_ONELEVEL : LDAP_SCOPE_SUBTREE;
+}
+
+const char* ScopeWord(int scope) {
+    return scope == LDAP_SCOPE_SUBTREE ? "sub" : "one";
+}
+
+const char* TextOrEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
+
+// "%" and "?" would split or garble the URL that carries a referral on;
+// everything else a DN or a filter may hold stays as it is.
+std::string EscapeUrlPart(const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (char c : text) {
+        if (c == '%') {
+            escaped += "%25";
+        } else if (c == '?') {
+            escaped += "%3F";
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+} // namespace
+
+QFormOp::QFormOp(QDSManager* dsManager, long connectionId, const QDN& searchBase,
+                 const std::string& searchFilter)
+    : manager(dsManager), connId(connectionId), base(searchBase), filter(searchFilter) {}
+
+QFormOp::~QFormOp() = default;
+
+ldap* QFormOp::Handle() const {
+    return manager->BindManager()->GetLDAPContext(connId);
+}
+
+std::string QFormOp::BaseDN() const {
+    std::string dn;
+    base.GetDN(dn);
+    return dn;
+}
+
+int QFormOp::Invoke(QError*& error) {
+    error = nullptr;
+    matchCount = 0;
+    if (!manager->BindManager()->BindWait(connId, error)) {
+        return 0;
+    }
+    scope = ScopeFor(base);
+    int code = ldap_search_ext(Handle(), BaseDN().c_str(), scope, filter.c_str(), nullptr, 0,
+                               nullptr, nullptr, nullptr, -1, &messageId);
+    invoked = 1;
+    LogInvocation(code);
+    if (code != LDAP_SUCCESS) {
+        error = new QError(code, nullptr);
+        return 0;
+    }
+    return 1;
+}
+
+void QFormOp::LogInvocation(int code) const {
+    QLogFile::Log("QFormOp::Invoke()");
+    if (code != LDAP_SUCCESS) {
+        std::string text;
+        QError(code, nullptr).Print(text);
+        QLogFile::LogRaw("LDAP search invocation failed:");
+        QLogFile::LogRaw("LDAP error: %s", text.c_str());
+        QLogFile::LogRaw("DN: %s\nFilter: %s\nScope: %d\nMessage ID: %d", BaseDN().c_str(),
+                         filter.c_str(), scope, messageId);
+    } else {
+        QLogFile::LogRaw("LDAP search invoked OK:");
+        QLogFile::LogRaw("DN: %s\nFilter: %s\nScope: %d,\nMessage ID: %d", BaseDN().c_str(),
+                         filter.c_str(), scope, messageId);
+    }
+    manager->BindManager()->LogConnection(connId);
+}
+
+int QFormOp::AddMatchingEntry(ldapmsg* message, QError*& /*error*/) {
+    ldap* handle = Handle();
+    for (LDAPMessage* entry = ldap_first_entry(handle, message); entry != nullptr;
+         entry = ldap_next_entry(handle, entry)) {
+        auto match = std::make_unique<QEntry>(manager, connId, handle, entry);
+        if (!match->IsSet()) {
+            continue;
+        }
+        std::string dn;
+        match->DN().GetDN(dn);
+        QLogFile::Log("QFormOp::AddMatchingEntry()");
+        QLogFile::LogRaw("Got a match from an LDAP search:");
+        QLogFile::LogRaw("Message ID: %d", ldap_msgid(message));
+        QLogFile::LogRaw("DN: %s", dn.c_str());
+        matches.Add(std::move(match));
+        ++matchCount;
+        return 1;
+    }
+    return 0;
+}
+
+int QFormOp::ParseResult(ldapmsg* message, QError*& /*error*/) {
+    int code = 0;
+    std::vector<std::string> referralUrls;
+    if (!ldapapi::ParseResult(Handle(), message, code, referralUrls)) {
+        // A result that cannot be read will never be followed by another: the
+        // search ends here.
+        QLogFile::Log("QFormOp::ParseResult()\t\t\t\t\t\nldap_parse_result "
+                      "failed:\t\t\t\t\t\n"
+                      "Message ID: %d",
+                      messageId);
+        finished = 1;
+        succeeded = 0;
+        return 0;
+    }
+    if (code == LDAP_REFERRAL) {
+        succeeded = 1;
+        for (const std::string& url : referralUrls) {
+            AddReferral(url);
+        }
+    } else if (code != LDAP_SUCCESS) {
+        succeeded = 0;
+        LogError(code);
+        if (code == LDAP_UNAVAILABLE || code == LDAP_SERVER_DOWN) {
+            manager->NotifyConnectionClose(connId);
+        }
+    } else {
+        succeeded = 1;
+        LogSuccess();
+    }
+    finished = 1;
+    return succeeded;
+}
+
+void QFormOp::AddReferral(const std::string& url) {
+    ldapapi::UrlDesc desc = ldapapi::ParseUrl(url);
+    if (!desc) {
+        QLogFile::Log("QFormOp::ParseResult()\t\t\t\t\t\t\t\t\t\nldap_url_parse failed:"
+                      "\t\t\t\t\t\t\t\t\t\nMessage ID: %d\t\t\t\t\t\t\t\t\t\nURI: %s",
+                      messageId, url.c_str());
+        return;
+    }
+    std::string followUp = "ldap://" + std::string(TextOrEmpty(desc->lud_host)) + ":" +
+                           std::to_string(desc->lud_port) + "/" +
+                           EscapeUrlPart(TextOrEmpty(desc->lud_dn)) + "?objectClass?" +
+                           ScopeWord(desc->lud_scope) + "?" + EscapeUrlPart(filter);
+    QLogFile::Log("QFormOp::ParseResult()\t\t\t\t\t\t\t\t\t\nGot a "
+                  "referral:\t\t\t\t\t\t\t\t\t\n"
+                  "Message ID: %d\t\t\t\t\t\t\t\t\t\nURI: %s",
+                  messageId, followUp.c_str());
+    referrals.push_back(std::move(followUp));
+}
+
+void QFormOp::LogError(int code) const {
+    QLogFile::Log("QFormOp::ParseResult()\t\t\t\t\t\nAn LDAP search resulted in "
+                  "error:\t\t\t\t\t\n"
+                  "LDAP error:%s",
+                  ldap_err2string(code));
+    LogDetails();
+}
+
+void QFormOp::LogSuccess() const {
+    QLogFile::Log("QFormOp::ParseResult()\t\t\t\t\t\nLDAP search returned a "
+                  "result:\t\t\t\t\t\n"
+                  "Matches: %d",
+                  matchCount);
+    LogDetails();
+}
+
+void QFormOp::LogDetails() const {
+    std::string host;
+    std::string bindDN;
+    std::string password;
+    int port = 0;
+    manager->BindManager()->GetConnectionInfo(connId, host, &port, bindDN, password);
+    QLogFile::LogRaw("Host: %s\nPort: %d\nDN: %s\nFilter: %s\nScope: %d\nMessage ID: %d",
+                     host.c_str(), port, BaseDN().c_str(), filter.c_str(), scope, messageId);
+}
+
+int QFormOp::ParseMessage(ldap* /*handle*/, ldapmsg* message, QError*& error) {
+    switch (ldap_msgtype(message)) {
+    case LDAP_RES_SEARCH_ENTRY:
+        return AddMatchingEntry(message, error);
+    case LDAP_RES_SEARCH_RESULT:
+        return ParseResult(message, error);
+    default:
+        return 0;
+    }
+}
+
+void QFormOp::Abort() {
+    if (messageId != -1 && invoked && !finished) {
+        ldap* handle = Handle();
+        if (handle != nullptr) {
+            ldap_abandon_ext(handle, messageId, nullptr, nullptr);
+        }
+    }
+    finished = 1;
+    succeeded = 0;
+}
+
+unsigned QFormOp::GetEntries(PtrList<QEntry>& out) {
+    return matches.MoveTo(out);
+}
+
+unsigned QFormOp::GetReferrals(QStringList& out) const {
+    out.insert(out.end(), referrals.begin(), referrals.end());
+    return static_cast<unsigned>(out.size());
+}
+
+int QFormOp::IsOwner(ldap* handle, int id) const {
+    return messageId != -1 && id == messageId && handle == Handle();
+}
+
+} // namespace harrow
