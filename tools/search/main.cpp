@@ -1,0 +1,25 @@
+// larkspur-search: runs one search form of the directory's form configuration from the command
+// line and prints the target matches as LDIF.
+#include "search/searchoptions.h"
+#include "search/searchrunner.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::string program = "larkspur-search";
+    if (!args.empty() && (args[0] == "-h" || args[0] == "--help")) {
+        std::fputs(larkspur::search::UsageText(program).c_str(), stdout);
+        return 0;
+    }
+    std::string error;
+    auto options = larkspur::search::ParseOptions(args, error);
+    if (!options) {
+        std::fprintf(stderr, "%s: %s\n%s", program.c_str(), error.c_str(),
+                     larkspur::search::UsageText(program).c_str());
+        return 2;
+    }
+    return larkspur::search::RunFormSearch(*options);
+}
