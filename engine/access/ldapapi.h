@@ -13,22 +13,22 @@
 
 namespace harrow::ldapapi {
 
-struct HandleDeleter {
+struct HARROW32_EXPORT HandleDeleter {
     void operator()(LDAP* handle) const;
 };
-struct MessageDeleter {
+struct HARROW32_EXPORT MessageDeleter {
     void operator()(LDAPMessage* message) const;
 };
-struct BerDeleter {
+struct HARROW32_EXPORT BerDeleter {
     void operator()(BerElement* cursor) const;
 };
-struct MemDeleter {
+struct HARROW32_EXPORT MemDeleter {
     void operator()(void* memory) const;
 };
-struct UrlDescDeleter {
+struct HARROW32_EXPORT UrlDescDeleter {
     void operator()(LDAPURLDesc* url) const;
 };
-struct ValuesDeleter {
+struct HARROW32_EXPORT ValuesDeleter {
     void operator()(berval** values) const;
 };
 
