@@ -79,19 +79,26 @@ private:
     bool MakeFolder();
     bool WriteConfig();
     bool LoadInitialData();
-    bool Launch();
+    // Starts slapd on the current port; addressInUse tells whether the port was taken.
+    bool Launch(bool& addressInUse);
     bool LaunchOnFreePort();
     bool WaitUntilAnswering();
-    bool Signal(int signal);
     void Kill();
     void Fail(const std::string& what) const;
     std::string Path(const std::string& name) const;
-    std::string WriteTempLdif(const std::string& text);
+    std::string WriteTempFile(const std::string& text);
     std::string SuffixEntryLdif() const;
+    bool RunTool(const std::vector<std::string>& argv, const std::string& what);
+
+    // One LDIF to load before the first start: a file, or inline text.
+    struct LdifSource {
+        bool isFile;
+        std::string content;
+    };
 
     std::string suffix;
     bool makeSuffixEntry = true;
-    std::vector<std::string> ldifFiles;
+    std::vector<LdifSource> ldifSources;
     std::vector<std::string> schemas;
     std::vector<std::string> globalConfig;
     std::vector<std::string> databaseConfig;
@@ -99,6 +106,7 @@ private:
     std::string folder;
     int port = 0;
     pid_t pid = -1;
+    bool started = false;
     bool paused = false;
     int tempFiles = 0;
 };
