@@ -1,0 +1,220 @@
+#include "access/ldapapi.h"
+#include "access/qbindmanager.h"
+#include "access/qdsmanager.h"
+#include "configdirectory.h"
+#include "forms/qform.h"
+#include "forms/qformconfiguration.h"
+#include "forms/qforminput.h"
+#include "forms/qruleset.h"
+#include "forms/qsearchclass.h"
+#include "model/qdn.h"
+#include "model/qentry.h"
+#include "model/qstringlist.h"
+#include "support/debugcapture.h"
+#include "support/testdata.h"
+#include "support/testdirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <list>
+#include <memory>
+#include <string>
+
+namespace {
+
+using harrow::PtrList;
+using harrow::QDN;
+using harrow::QForm;
+using harrow::QFormInput;
+using harrow::QRuleSet;
+using harrow::QSearchClass;
+using harrow::QStringList;
+using larkspur::test::TestDirectory;
+
+using Names = std::list<std::string>;
+
+const char* const kSubtree = "ou=Larkspur Forms,dc=calder,dc=example";
+
+Names Sorted(Names names) {
+    names.sort();
+    return names;
+}
+
+Names FieldNames(const QFormInput& input) {
+    QStringList names;
+    input.GetFieldNames(names);
+    return names;
+}
+
+Names ClassNames(const PtrList<QSearchClass>& classes) {
+    Names names;
+    for (QSearchClass* searchClass : classes) {
+        names.push_back(searchClass->Name());
+    }
+    return names;
+}
+
+// The demo directory on its two servers, loaded the way the program starts: the schema from
+// the current directory, then the forms from server 1.
+class DemoTest : public ::testing::Test {
+protected:
+    DemoTest() : calder("dc=calder,dc=example"), fenwick("dc=fenwick,dc=example") {}
+
+    void SetUp() override {
+        calder.WithoutSuffixEntry();
+        fenwick.WithoutSuffixEntry();
+        ASSERT_TRUE(calder.Start());
+        ASSERT_TRUE(fenwick.Start());
+        const larkspur::test::Placeholders placeholders{
+            {"@HOST@", TestDirectory::kHost},
+            {"@SERVER1_PORT@", std::to_string(calder.Port())},
+            {"@SERVER2_PORT@", std::to_string(fenwick.Port())}};
+        ASSERT_TRUE(larkspur::test::ApplyConfiguration(
+            calder, larkspur::test::DataPath("ldif/demo-server1.ldif"), placeholders));
+        ASSERT_TRUE(larkspur::test::ApplyConfiguration(
+            fenwick, larkspur::test::DataPath("ldif/demo-server2.ldif"), placeholders));
+
+        const std::filesystem::path previous = std::filesystem::current_path();
+        std::filesystem::current_path(larkspur::test::DataPath(""));
+        const int preInitialised = manager.PreInitialise();
+        std::filesystem::current_path(previous);
+        ASSERT_EQ(1, preInitialised);
+
+        larkspur::test::DebugCapture capture;
+        ASSERT_EQ(1, manager.Initialise(kSubtree, calder.Host(), calder.Port()));
+        EXPECT_EQ("", capture.Joined());
+    }
+
+    QForm& Form(const std::string& name) {
+        QForm* form = manager.FormConfig()->GetForm(name);
+        EXPECT_NE(nullptr, form) << name;
+        return *form;
+    }
+
+    QSearchClass& Class(QRuleSet& ruleSet, const std::string& name) {
+        QSearchClass* searchClass = ruleSet.GetSearchClass(name);
+        EXPECT_NE(nullptr, searchClass) << name;
+        return *searchClass;
+    }
+
+    // The server and base DN that a base-point class names.
+    std::string BasePoint(const QSearchClass& searchClass) {
+        QDN base;
+        if (searchClass.IsSpecific(base) == 0) {
+            return "not a base point";
+        }
+        std::string dn;
+        base.GetDN(dn);
+        std::string host;
+        int port = 0;
+        std::string bindDn;
+        std::string password;
+        manager.BindManager()->GetConnectionInfo(base.GetConnID(), host, &port, bindDn, password);
+        return host + ":" + std::to_string(port) + " " + dn;
+    }
+
+    // The search class that the rule set gives an entry read from the Fenwick server.
+    std::string ClassOfEntry(QRuleSet& ruleSet, const std::string& dn) {
+        const harrow::ldapapi::Handle session(
+            harrow::ldapapi::Init(fenwick.Host().c_str(), fenwick.Port()));
+        harrow::ldapapi::SetProtocol(session.get(), LDAP_VERSION3);
+        EXPECT_EQ(LDAP_SUCCESS, harrow::ldapapi::SimpleBindS(session.get(), nullptr, nullptr));
+        harrow::ldapapi::Message chain;
+        EXPECT_EQ(LDAP_SUCCESS, harrow::ldapapi::SearchS(session.get(), dn, LDAP_SCOPE_BASE,
+                                                         "(objectclass=*)", {}, chain));
+        QDN base;
+        Class(ruleSet, "Fenwick Laboratories").IsSpecific(base);
+        const harrow::QEntry entry(&manager, base.GetConnID(), session.get(),
+                                   ldap_first_entry(session.get(), chain.get()));
+        const QSearchClass* found = ruleSet.FindSearchClass(&entry);
+        return found != nullptr ? found->Name() : "none";
+    }
+
+    TestDirectory calder;
+    TestDirectory fenwick;
+    harrow::QDSManager manager;
+};
+
+TEST_F(DemoTest, OffersTheDemoForms) {
+    QStringList names;
+    manager.FormConfig()->GetFormList(names);
+    EXPECT_EQ((Names{"Organisations", "Partner staff", "People", "People in an organisation"}),
+              Sorted(names));
+}
+
+TEST_F(DemoTest, PeopleFormSearchesNameDepartmentAndTelephone) {
+    QForm& people = Form("People");
+    EXPECT_EQ("Directory", people.RuleSet()->Name());
+    EXPECT_EQ("Find people by name, department or telephone number", people.TipString());
+    EXPECT_FALSE(people.HelpString().empty());
+    EXPECT_EQ((Names{"Name", "Department", "Telephone"}), FieldNames(*people.Target()));
+
+    QFormInput* target = nullptr;
+    PtrList<QFormInput> context;
+    people.BuildInputFields(target, context);
+    std::unique_ptr<QFormInput> person(target);
+    EXPECT_TRUE(context.IsEmpty());
+    person->SetFieldValue("Department", "physics");
+    person->SetFieldValue("Telephone", "496");
+    std::string filter;
+    ASSERT_EQ(1, person->GenerateFilterString(filter));
+    EXPECT_EQ("(&(|(objectclass=person)(objectclass=organizationalPerson)"
+              "(objectclass=inetOrgPerson))(&(ou=*physics*)(telephoneNumber=*496*)))",
+              filter);
+}
+
+TEST_F(DemoTest, OrganisationsFormSearchesOrganisations) {
+    QForm& organisations = Form("Organisations");
+    EXPECT_EQ((Names{"Name", "Town"}), FieldNames(*organisations.Target()));
+    EXPECT_EQ("Organisation", organisations.Target()->SearchClass()->Name());
+}
+
+TEST_F(DemoTest, PeopleInAnOrganisationSearchesBelowTheOrganisationsFound) {
+    QForm& form = Form("People in an organisation");
+    QRuleSet& directory = *form.RuleSet();
+    PtrList<QFormInput> context;
+    form.Context(context);
+    ASSERT_EQ(1u, context.GetCount());
+    QSearchClass* organisation = context.GetHead()->SearchClass();
+    EXPECT_EQ(&Class(directory, "Organisation"), organisation);
+    EXPECT_EQ(&Class(directory, "Person"), form.Target()->SearchClass());
+    EXPECT_EQ((Names{"Organisation"}), FieldNames(*context.GetHead()));
+
+    EXPECT_EQ(1, Class(directory, "Calder Institute").CanSearchFor(organisation));
+    EXPECT_EQ(1, Class(directory, "Fenwick Laboratories").CanSearchFor(organisation));
+    EXPECT_EQ(1, organisation->CanSearchFor(form.Target()->SearchClass()));
+}
+
+TEST_F(DemoTest, BasePointsLieOnBothServers) {
+    QRuleSet& directory = *Form("People").RuleSet();
+    PtrList<QSearchClass> classes;
+    directory.GetSearchClasses(classes);
+    EXPECT_EQ(Sorted({"Calder Institute", "Fenwick Laboratories", "Person", "Organisation",
+                      "Department"}),
+              Sorted(ClassNames(classes)));
+    const std::string host = TestDirectory::kHost;
+    EXPECT_EQ(host + ":" + std::to_string(calder.Port()) + " dc=calder, dc=example",
+              BasePoint(Class(directory, "Calder Institute")));
+    EXPECT_EQ(host + ":" + std::to_string(fenwick.Port()) + " dc=fenwick, dc=example",
+              BasePoint(Class(directory, "Fenwick Laboratories")));
+    EXPECT_EQ("not a base point", BasePoint(Class(directory, "Person")));
+
+    QRuleSet& partners = *Form("Partner staff").RuleSet();
+    EXPECT_EQ(host + ":" + std::to_string(calder.Port()) +
+                  " o=Fenwick Laboratories, dc=calder, dc=example",
+              BasePoint(Class(partners, "Fenwick Laboratories via Calder")));
+}
+
+TEST_F(DemoTest, EntriesFoundOnTheServerGetTheirSearchClass) {
+    QRuleSet& directory = *Form("People").RuleSet();
+    EXPECT_EQ("Organisation",
+              ClassOfEntry(directory, "o=Fenwick Laboratories,dc=fenwick,dc=example"));
+    EXPECT_EQ("Department",
+              ClassOfEntry(directory, "ou=Research,o=Fenwick Laboratories,dc=fenwick,dc=example"));
+    EXPECT_EQ("Person", ClassOfEntry(directory, "cn=Fiona Fairbairn,ou=Research,"
+                                                "o=Fenwick Laboratories,dc=fenwick,dc=example"));
+    EXPECT_EQ("none", ClassOfEntry(directory, "dc=fenwick,dc=example"));
+}
+
+} // namespace
