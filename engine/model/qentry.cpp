@@ -8,6 +8,10 @@
 namespace harrow {
 
 QEntry::QEntry(QDSManager* manager, long connId, ldap* handle, ldapmsg* message) {
+    // Only a search entry names one; libldap would read a DN out of other messages too.
+    if (ldap_msgtype(message) != LDAP_RES_SEARCH_ENTRY) {
+        return;
+    }
     ldapapi::MemString dnText(ldap_get_dn(handle, message));
     if (!dnText) {
         return;

@@ -22,8 +22,8 @@ class HARROW32_EXPORT QEntry {
 public:
     using Position = PtrList<QAttr>::Position;
 
-    // Builds the entry from one search-entry message; it stays unset when the message has no
-    // DN. Attributes the schema does not know are left out.
+    // Builds the entry from one search-entry message; it stays unset for any other message and
+    // for one without a DN. Attributes the schema does not know are left out.
     QEntry(QDSManager* manager, long connId, ldap* handle, ldapmsg* message);
     // A deep copy, with its own connection reference.
     QEntry(const QEntry& other);
