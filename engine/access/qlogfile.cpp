@@ -69,13 +69,8 @@ void QLogFile::LogV(const char* format, va_list args) {
     if (!c_pLogFile) {
         return;
     }
-    char text[kFormatBufferSize];
-    const std::string_view formatted = Format(text, format, args);
     char time[32];
-    WriteString(LocalTime(time));
-    WriteString(formatted);
-    WriteString("\n");
-    Flush();
+    WriteLine(LocalTime(time), format, args);
 }
 
 void QLogFile::LogRaw(const char* format, ...) {
@@ -86,11 +81,16 @@ void QLogFile::LogRaw(const char* format, ...) {
 }
 
 void QLogFile::LogRawV(const char* format, va_list args) {
-    if (!c_pLogFile) {
-        return;
+    if (c_pLogFile) {
+        WriteLine({}, format, args);
     }
+}
+
+void QLogFile::WriteLine(std::string_view lead, const char* format, va_list args) {
     char text[kFormatBufferSize];
-    WriteString(Format(text, format, args));
+    const std::string_view formatted = Format(text, format, args);
+    WriteString(lead);
+    WriteString(formatted);
     WriteString("\n");
     Flush();
 }

@@ -41,6 +41,9 @@ private:
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
 
+    // The lead, the formatted text and a line end, flushed.
+    static void WriteLine(std::string_view lead, const char* format, va_list args)
+        __attribute__((format(printf, 2, 0)));
     static void WriteString(std::string_view text);
     static void Flush();
 
