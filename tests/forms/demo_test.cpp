@@ -7,6 +7,7 @@
 #include "forms/qforminput.h"
 #include "forms/qruleset.h"
 #include "forms/qsearchclass.h"
+#include "formtext.h"
 #include "model/qdn.h"
 #include "model/qentry.h"
 #include "model/qstringlist.h"
@@ -32,26 +33,14 @@ using harrow::QSearchClass;
 using harrow::QStringList;
 using larkspur::test::TestDirectory;
 
-using Names = std::list<std::string>;
+using larkspur::test::ClassNames;
+using larkspur::test::FieldNames;
+using larkspur::test::Names;
 
 const char* const kSubtree = "ou=Larkspur Forms,dc=calder,dc=example";
 
 Names Sorted(Names names) {
     names.sort();
-    return names;
-}
-
-Names FieldNames(const QFormInput& input) {
-    QStringList names;
-    input.GetFieldNames(names);
-    return names;
-}
-
-Names ClassNames(const PtrList<QSearchClass>& classes) {
-    Names names;
-    for (QSearchClass* searchClass : classes) {
-        names.push_back(searchClass->Name());
-    }
     return names;
 }
 
@@ -100,18 +89,11 @@ protected:
 
     // The server and base DN that a base-point class names.
     std::string BasePoint(const QSearchClass& searchClass) {
-        QDN base;
-        if (searchClass.IsSpecific(base) == 0) {
+        const larkspur::test::BasePoint base = larkspur::test::BasePointOf(manager, searchClass);
+        if (base.specific == 0) {
             return "not a base point";
         }
-        std::string dn;
-        base.GetDN(dn);
-        std::string host;
-        int port = 0;
-        std::string bindDn;
-        std::string password;
-        manager.BindManager()->GetConnectionInfo(base.GetConnID(), host, &port, bindDn, password);
-        return host + ":" + std::to_string(port) + " " + dn;
+        return base.host + ":" + std::to_string(base.port) + " " + base.dn;
     }
 
     // The search class that the rule set gives an entry read from the Fenwick server.

@@ -6,6 +6,7 @@
 #include "forms/qforminput.h"
 #include "forms/qruleset.h"
 #include "forms/qsearchclass.h"
+#include "formtext.h"
 #include "model/qdn.h"
 #include "model/qstringlist.h"
 #include "schema/oidtable.h"
@@ -23,7 +24,6 @@
 namespace {
 
 using harrow::PtrList;
-using harrow::QDN;
 using harrow::QForm;
 using harrow::QFormInput;
 using harrow::QRuleSet;
@@ -34,7 +34,11 @@ using larkspur::test::ReadFile;
 using larkspur::test::TestDataPath;
 using larkspur::test::TestDirectory;
 
-using Names = std::list<std::string>;
+using larkspur::test::BasePointOf;
+using larkspur::test::ClassNames;
+using larkspur::test::FieldNames;
+using larkspur::test::InputNames;
+using larkspur::test::Names;
 
 const char* const kSuffix = "dc=larkspur,dc=test";
 const char* const kSubtree = "ou=Forms,dc=larkspur,dc=test";
@@ -42,30 +46,6 @@ const char* const kSubtree = "ou=Forms,dc=larkspur,dc=test";
 Names FormNames(harrow::QFormConfiguration& config) {
     QStringList names;
     config.GetFormList(names);
-    return names;
-}
-
-Names FieldNames(const QFormInput& input) {
-    QStringList names;
-    input.GetFieldNames(names);
-    return names;
-}
-
-Names InputNames(const QForm& form) {
-    Names names{form.Target()->Name()};
-    PtrList<QFormInput> context;
-    form.Context(context);
-    for (QFormInput* input : context) {
-        names.push_back(input->Name());
-    }
-    return names;
-}
-
-Names ClassNames(const PtrList<QSearchClass>& classes) {
-    Names names;
-    for (QSearchClass* searchClass : classes) {
-        names.push_back(searchClass->Name());
-    }
     return names;
 }
 
@@ -79,12 +59,6 @@ std::string ClassFilter(const QSearchClass& searchClass) {
     std::string filter;
     searchClass.GenerateFilterString(filter);
     return filter;
-}
-
-std::string Printed(const QDN& dn) {
-    std::string text;
-    dn.GetDN(text);
-    return text;
 }
 
 // A server holding a configuration, and a manager with the shipped schema to load it with.
@@ -213,26 +187,19 @@ TEST_F(EdgeConfigTest, SubClassesResolveWithinTheRuleSet) {
 }
 
 TEST_F(EdgeConfigTest, BasePointsAreBoundToTheirServer) {
-    QDN base;
-    ASSERT_EQ(1, MainClass("Base").IsSpecific(base));
-    EXPECT_EQ("dc=larkspur, dc=test", Printed(base));
-    std::string host;
-    int port = 0;
-    std::string bindDn;
-    std::string password;
-    ASSERT_EQ(1, manager.BindManager()->GetConnectionInfo(base.GetConnID(), host, &port, bindDn,
-                                                          password));
-    EXPECT_EQ(directory.Host(), host);
-    EXPECT_EQ(directory.Port(), port);
+    const larkspur::test::BasePoint base = BasePointOf(manager, MainClass("Base"));
+    EXPECT_EQ(1, base.specific);
+    EXPECT_EQ("dc=larkspur, dc=test", base.dn);
+    EXPECT_EQ(directory.Host(), base.host);
+    EXPECT_EQ(directory.Port(), base.port);
 
     // Object classes win over a URL.
-    QDN untouched;
-    EXPECT_EQ(0, MainClass("Hybrid").IsSpecific(untouched));
+    EXPECT_EQ(0, BasePointOf(manager, MainClass("Hybrid")).specific);
     EXPECT_EQ("(objectclass=organization)", ClassFilter(MainClass("Hybrid")));
 
-    QDN broken;
-    EXPECT_EQ(1, MainClass("Broken URL").IsSpecific(broken));
-    EXPECT_EQ(0, broken.IsSet());
+    const larkspur::test::BasePoint broken = BasePointOf(manager, MainClass("Broken URL"));
+    EXPECT_EQ(1, broken.specific);
+    EXPECT_EQ(0, broken.set);
 }
 
 TEST_F(EdgeConfigTest, FirstOfTwoRuleSetsWithOneNameCounts) {

@@ -6,6 +6,7 @@
 #include "forms/qforminput.h"
 #include "forms/qruleset.h"
 #include "forms/qsearchclass.h"
+#include "formtext.h"
 #include "model/qattr.h"
 #include "model/qdn.h"
 #include "model/qstringlist.h"
@@ -31,12 +32,6 @@ using harrow::QStringList;
 std::string Filter(const QFormInput& input) {
     std::string filter;
     return input.GenerateFilterString(filter) == 1 ? filter : "no filter";
-}
-
-std::string Printed(const QDN& dn) {
-    std::string text;
-    dn.GetDN(text);
-    return text;
 }
 
 class FormModelTest : public larkspur::test::FormFixture {
@@ -161,37 +156,25 @@ TEST_F(FormModelTest, ObjectClassClassHasNoBasePoint) {
 }
 
 TEST_F(FormModelTest, BasePointFromAUrlIsBoundToItsServer) {
-    QSearchClass basePoint(&manager, "Acme", "ldap://127.0.0.1:3890/o=Acme%20Ltd,c=GB");
-    QDN base;
-    ASSERT_EQ(1, basePoint.IsSpecific(base));
-    EXPECT_EQ("o=Acme Ltd, c=GB", Printed(base));
-    const long connId = base.GetConnID();
-    std::string host;
-    int port = 0;
-    std::string bindDn = "stale";
-    std::string password = "stale";
-    ASSERT_EQ(1, manager.BindManager()->GetConnectionInfo(connId, host, &port, bindDn, password));
-    EXPECT_EQ("127.0.0.1", host);
-    EXPECT_EQ(3890, port);
-    EXPECT_EQ("", bindDn);
-    EXPECT_EQ("", password);
+    QSearchClass url(&manager, "Acme", "ldap://127.0.0.1:3890/o=Acme%20Ltd,c=GB");
+    const larkspur::test::BasePoint base = larkspur::test::BasePointOf(manager, url);
+    EXPECT_EQ(1, base.specific);
+    EXPECT_EQ("o=Acme Ltd, c=GB", base.dn);
+    EXPECT_EQ("127.0.0.1", base.host);
+    EXPECT_EQ(3890, base.port);
+    EXPECT_EQ("", base.bindDn);
+    EXPECT_EQ("", base.password);
 }
 
 TEST_F(FormModelTest, BasePointFromExplicitParts) {
-    QSearchClass basePoint(&manager, "Acme", "o=Acme,c=GB", "127.0.0.1", 3891,
-                           "cn=reader,o=Acme,c=GB", "secret");
-    QDN base;
-    ASSERT_EQ(1, basePoint.IsSpecific(base));
-    EXPECT_EQ("o=Acme, c=GB", Printed(base));
-    std::string host;
-    int port = 0;
-    std::string bindDn;
-    std::string password;
-    ASSERT_EQ(1, manager.BindManager()->GetConnectionInfo(base.GetConnID(), host, &port, bindDn,
-                                                          password));
-    EXPECT_EQ(3891, port);
-    EXPECT_EQ("cn=reader,o=Acme,c=GB", bindDn);
-    EXPECT_EQ("secret", password);
+    QSearchClass parts(&manager, "Acme", "o=Acme,c=GB", "127.0.0.1", 3891, "cn=reader,o=Acme,c=GB",
+                       "secret");
+    const larkspur::test::BasePoint base = larkspur::test::BasePointOf(manager, parts);
+    EXPECT_EQ(1, base.specific);
+    EXPECT_EQ("o=Acme, c=GB", base.dn);
+    EXPECT_EQ(3891, base.port);
+    EXPECT_EQ("cn=reader,o=Acme,c=GB", base.bindDn);
+    EXPECT_EQ("secret", base.password);
 }
 
 TEST_F(FormModelTest, UnparsableUrlLeavesASpecificClassWithoutBasePoint) {
