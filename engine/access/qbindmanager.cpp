@@ -70,37 +70,25 @@ void QBindManager::LoseRef(long connId) {
 }
 
 int QBindManager::StartBind(long connId, QError*& error) {
-    QConnection* connection = Find(connId);
+    QConnection* connection = FindForBinding(connId, error);
     if (connection == nullptr) {
-        error = new QError(kInternalError);
         return 0;
     }
-    if (connection->IsBound()) {
-        return 1;
-    }
-    return connection->StartBind(error, kCurrentVersion);
+    return connection->IsBound() ? 1 : connection->StartBind(error, kCurrentVersion);
 }
 
 int QBindManager::BindAsync(long connId, QError*& error) {
-    QConnection* connection = Find(connId);
-    if (connection == nullptr) {
+    if (Find(connId) == nullptr) {
         QDebugOutput::Write("QBindManager::BindAsync called on a non-existent connection id!\n");
-        error = new QError(kInternalError);
-        return 0;
     }
-    if (connection->IsBound()) {
-        return 1;
-    }
-    return connection->RebindAsync(error, kCurrentVersion);
+    QConnection* connection = FindForBinding(connId, error);
+    // A bound connection is left as it is.
+    return connection != nullptr ? connection->RebindAsync(error, kCurrentVersion) : 0;
 }
 
 int QBindManager::BindWait(long connId, QError*& error) {
-    QConnection* connection = Find(connId);
-    if (connection == nullptr) {
-        error = new QError(kInternalError);
-        return 0;
-    }
-    return connection->BindWait(error);
+    QConnection* connection = FindForBinding(connId, error);
+    return connection != nullptr ? connection->BindWait(error) : 0;
 }
 
 int QBindManager::IsBound(long connId) const {
@@ -182,6 +170,14 @@ void QBindManager::SetBindTimeLimit(std::chrono::milliseconds limit) {
     for (const auto& connection : connections) {
         connection->SetBindTimeLimit(limit);
     }
+}
+
+QConnection* QBindManager::FindForBinding(long connId, QError*& error) const {
+    QConnection* connection = Find(connId);
+    if (connection == nullptr) {
+        error = new QError(kInternalError);
+    }
+    return connection;
 }
 
 QConnection* QBindManager::Find(long connId) const {

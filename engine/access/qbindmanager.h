@@ -66,6 +66,8 @@ protected:
 
 private:
     QConnection* Find(long connId) const;
+    // The connection, or null with error 1825 for an id that is not registered.
+    QConnection* FindForBinding(long connId, QError*& error) const;
     long TakeConnectionId();
 
     std::vector<std::unique_ptr<QConnection>> connections;

@@ -14,6 +14,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace larkspur::test {
 namespace {
@@ -21,15 +22,19 @@ namespace {
 using harrow::QBindManager;
 using harrow::QError;
 
+// The error's code (0 for none); the error is deleted and the pointer cleared.
+unsigned long TakeCode(QError*& error) {
+    std::unique_ptr<QError> owned(std::exchange(error, nullptr));
+    return owned ? owned->ErrorCode() : 0;
+}
+
 // Binds and reports the error code (0 on success).
 unsigned long Bind(QBindManager& binds, long connId) {
     QError* error = nullptr;
-    const int started = binds.StartBind(connId, error);
-    if (started) {
+    if (binds.StartBind(connId, error)) {
         binds.BindWait(connId, error);
     }
-    std::unique_ptr<QError> owned(error);
-    return owned ? owned->ErrorCode() : 0;
+    return TakeCode(error);
 }
 
 // The identity the server sees on the handle: "" for anonymous, else "dn:<bind DN>".
@@ -128,18 +133,12 @@ TEST_F(BindTest, BindWaitNeedsABindAndLeavesABoundConnectionAlone) {
     const long connId = Open();
     QError* error = nullptr;
     EXPECT_EQ(binds.BindWait(connId, error), 0);
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->ErrorCode(), 1825u);
-    delete error;
-    error = nullptr;
+    EXPECT_EQ(TakeCode(error), 1825u);
 
     ASSERT_EQ(binds.StartBind(connId, error), 1);
     for (auto start : {&QBindManager::StartBind, &QBindManager::BindAsync}) {
         EXPECT_EQ((binds.*start)(connId, error), 0);
-        ASSERT_NE(error, nullptr);
-        EXPECT_EQ(error->ErrorCode(), 1833u);
-        delete error;
-        error = nullptr;
+        EXPECT_EQ(TakeCode(error), 1833u);
     }
     ASSERT_EQ(binds.BindWait(connId, error), 1);
 
@@ -174,9 +173,7 @@ TEST_F(BindTest, HungServerTimesTheBindOut) {
     QError* error = nullptr;
     ASSERT_EQ(binds.StartBind(connId, error), 1);
     EXPECT_EQ(binds.BindWait(connId, error), 0);
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->ErrorCode(), 1829u);
-    delete error;
+    EXPECT_EQ(TakeCode(error), 1829u);
     EXPECT_EQ(binds.IsBound(connId), 0);
     EXPECT_EQ(Connection(binds, connId)->IsBindInProgress(), 0);
     EXPECT_EQ(log.Masked(), ExpectedLog("bind_timeout.log"));
@@ -263,22 +260,13 @@ TEST(BindManagerIds, UnknownIdsGiveNeutralResultsAndTraces) {
                   "QBindManager::AddRef called on an unknown connection identifier!\n",
                   "QBindManager::LoseRef\nCalled on an unknown connection identifier!\n",
                   "QBindManager::BindAsync called on a non-existent connection id!\n"}));
-    ASSERT_NE(error, nullptr);
-    EXPECT_EQ(error->ErrorCode(), 1825u);
-    delete error;
-    error = nullptr;
+    EXPECT_EQ(TakeCode(error), 1825u);
 
     for (long connId : {-1L, 4L}) {
         EXPECT_EQ(binds.StartBind(connId, error), 0);
-        ASSERT_NE(error, nullptr);
-        EXPECT_EQ(error->ErrorCode(), 1825u);
-        delete error;
-        error = nullptr;
+        EXPECT_EQ(TakeCode(error), 1825u);
         EXPECT_EQ(binds.BindWait(connId, error), 0);
-        ASSERT_NE(error, nullptr);
-        EXPECT_EQ(error->ErrorCode(), 1825u);
-        delete error;
-        error = nullptr;
+        EXPECT_EQ(TakeCode(error), 1825u);
     }
     EXPECT_EQ(binds.IsBound(4), 0);
     EXPECT_EQ(binds.GetLDAPContext(4), nullptr);

@@ -121,6 +121,19 @@ protected:
         ASSERT_EQ(bound, 1);
     }
 
+    // Two searches (journalled, owned by the manager once aborted) sent to a server that then
+    // crashes without answering them; returns the first.
+    SearchRequest* SearchesLeftUnanswered(long connId, RecordingRequester& requester) {
+        Bind(connId);
+        auto* first = new SearchRequest(&manager, &requester, connId, kPeople, &journal);
+        auto* second = new SearchRequest(&manager, &requester, connId, kPeople, &journal);
+        EXPECT_TRUE(directory.Pause());
+        Invoke(*first);
+        Invoke(*second);
+        EXPECT_TRUE(CrashServer(directory));
+        return first;
+    }
+
     QDSManager manager;
     std::vector<std::string> journal;
 };
@@ -275,16 +288,10 @@ TEST_F(ManagerTest, TidyUpKeepsConnectionsWhileARequestIsUnfinished) {
 }
 
 TEST_F(ManagerTest, StoppedServerClosesTheConnectionForEveryWaitingRequest) {
-    const long connId = Open();
-    Bind(connId);
     RecordingRequester requester;
-    auto* first = new SearchRequest(&manager, &requester, connId, kPeople, &journal);
-    auto* second = new SearchRequest(&manager, &requester, connId, kPeople, &journal);
-    // The searches must still be outstanding when the server goes.
-    ASSERT_TRUE(directory.Pause());
-    Invoke(*first);
-    Invoke(*second);
-    ASSERT_TRUE(CrashServer(directory));
+    const long connId = Open();
+    SearchRequest* first = nullptr;
+    ASSERT_NO_FATAL_FAILURE(first = SearchesLeftUnanswered(connId, requester));
 
     LogCapture log;
     manager.Poll();
@@ -306,16 +313,9 @@ TEST_F(ManagerTest, StoppedServerClosesTheConnectionForEveryWaitingRequest) {
 }
 
 TEST_F(ManagerTest, AbortAllFromAConnectionClosedNoticeIsSurvived) {
-    const long connId = Open();
-    Bind(connId);
     RecordingRequester requester;
     requester.onNotice = [&](const Notice&) { manager.AbortAll(); };
-    auto* first = new SearchRequest(&manager, &requester, connId, kPeople, &journal);
-    auto* second = new SearchRequest(&manager, &requester, connId, kPeople, &journal);
-    ASSERT_TRUE(directory.Pause());
-    Invoke(*first);
-    Invoke(*second);
-    ASSERT_TRUE(CrashServer(directory));
+    ASSERT_NO_FATAL_FAILURE(SearchesLeftUnanswered(Open(), requester));
 
     manager.Poll();
     EXPECT_EQ(requester.notices.size(), 1u);
