@@ -132,7 +132,9 @@ void QDSManager::PollConnection(QConnection& connection) {
         }
         DispatchMessage(handle, message.get());
         message.reset();
-        if (requests.IsEmpty() || !WaitingOn(connection.ID())) {
+        // A notification may have closed the connection, or started a bind whose reply must be
+        // left for BindWait.
+        if (requests.IsEmpty() || !connection.IsBound() || !WaitingOn(connection.ID())) {
             return;
         }
     } while (connection.IsReadable(std::chrono::microseconds::zero()) > 0);
