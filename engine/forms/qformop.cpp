@@ -105,8 +105,9 @@ int QFormOp::AddMatchingEntry(ldapmsg* message, QError*& /*error*/) {
         if (!match->IsSet()) {
             continue;
         }
-        std::string dn;
-        match->DN().GetDN(dn);
+        // The server's own text: reprinting the parsed DN for every match would cost a large
+        // search more than building its entries.
+        const std::string dn = ldapapi::EntryDN(handle, entry);
         QLogFile::Log("QFormOp::AddMatchingEntry()");
         QLogFile::LogRaw("Got a match from an LDAP search:");
         QLogFile::LogRaw("Message ID: %d", ldap_msgid(message));

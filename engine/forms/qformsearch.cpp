@@ -191,9 +191,10 @@ int QFormSearch::HandleLDAPMessage(ldap* handle, ldapmsg* message, QError*& erro
         return 0;
     }
     handling = node;
+    handlingCounted = false;
     int ok = node->ParseMessage(handle, message, error);
     if (!ok) {
-        if (node->Finished() && !node->Succeeded()) {
+        if (node->Finished() && !node->Succeeded() && !handlingCounted) {
             ++failedOperations;
             SendOpCount();
         }
@@ -378,12 +379,12 @@ void QFormSearch::Abort() {
 void QFormSearch::NotifyCloseConnection(long connId) {
     int aborted = 0;
     for (const std::unique_ptr<QFormSearchNode>& node : nodes) {
-        // The step being handled is reading its own final result and ends with that
-        // handling.
-        if (node.get() != handling && node->Invoked() && !node->Finished() &&
-            node->GetConnID() == connId) {
+        if (node->Invoked() && !node->Finished() && node->GetConnID() == connId) {
             node->Abort();
             ++aborted;
+            // The step being handled (the notice may come from its own result) is counted
+            // here once and leaves the list when its handling ends.
+            handlingCounted = handlingCounted || node.get() == handling;
         }
     }
     if (aborted > 0) {

@@ -99,6 +99,8 @@ private:
     // The step whose message is being handled; it must outlive any notice that
     // arrives while its result is read.
     QFormSearchNode* handling = nullptr;
+    // Whether the step being handled was already counted as failed by a close notice.
+    bool handlingCounted = false;
     // The step that owned the previous message: consecutive messages mostly share
     // one.
     mutable QFormSearchNode* lastOwner = nullptr;

@@ -3,11 +3,14 @@
 #include "search/searchoptions.h"
 #include "search/searchrunner.h"
 
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 int main(int argc, char** argv) {
+    // A server that goes away mid-search must not end the program through a broken pipe.
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     const std::string program = "larkspur-search";
     if (!args.empty() && (args[0] == "-h" || args[0] == "--help")) {
