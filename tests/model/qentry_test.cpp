@@ -31,7 +31,8 @@ std::vector<std::string> Printed(const QAttr& attr) {
 }
 
 // Entries built from the search-entry messages of a real server, typed by a small schema that
-// knows objectClass (in upper case), cn, sn, ou, dc, telephoneNumber and description.
+// knows objectClass (in upper case), cn, sn, ou, dc, telephoneNumber, description and
+// userPassword.
 class EntryTest : public larkspur::test::SlapdTest {
 protected:
     void Configure(TestDirectory& dir) override {
@@ -86,7 +87,9 @@ TEST_F(EntryTest, KnownAttributesInServerOrderWithTheObjectClassApart) {
         names.push_back(entry->GetNextAttr(pos)->Type()->Name());
     }
     // title and seeAlso are unknown to the schema and silently left out.
-    EXPECT_EQ((std::vector<std::string>{"cn", "sn", "telephoneNumber", "description"}), names);
+    EXPECT_EQ(
+        (std::vector<std::string>{"cn", "sn", "telephoneNumber", "description", "userPassword"}),
+        names);
     EXPECT_EQ((std::vector<std::string>{"+1 555 0103", "+1 555 0101", "+1 555 0102"}),
               Printed(*entry->QueryGetAttr(manager.Table()->str2at("telephoneNumber"))));
     EXPECT_TRUE(debug.Messages().empty());
@@ -129,6 +132,20 @@ TEST_F(EntryTest, ValuesKeepTheirTerminatingZero) {
     ASSERT_EQ(1u, values.GetCount());
     EXPECT_EQ(4u, values.GetHead()->Length());
     EXPECT_EQ(std::string("Doe", 4), std::string(values.GetHead()->Value(), 4));
+}
+
+TEST_F(EntryTest, ZeroByteInsideAValueDoesNotCutItShort) {
+    const Message chain = Read(kAda);
+    const std::unique_ptr<QEntry> entry = FirstEntry(chain);
+    const QAttr* password = entry->QueryGetAttr(manager.Table()->str2at("userPassword"));
+    ASSERT_NE(nullptr, password);
+    harrow::PtrList<harrow::QValue> values;
+    password->GetValues(values);
+    ASSERT_EQ(1u, values.GetCount());
+    ASSERT_EQ(4u, values.GetHead()->Length());
+    EXPECT_EQ(std::string("a\0b", 4), std::string(values.GetHead()->Value(), 4));
+    // The syntaxes read values as text, so the display form ends at the zero byte.
+    EXPECT_EQ((std::vector<std::string>{"a"}), Printed(*password));
 }
 
 TEST_F(EntryTest, EntryHoldsOneReferenceWhileItLives) {
