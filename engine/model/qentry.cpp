@@ -36,9 +36,8 @@ QEntry::~QEntry() {
     }
 }
 
-// Values arrive with their exact bytes; each is stored with a terminating zero
-// so that the syntaxes can read it as text, and a zero byte inside a value does
-// not cut it short.
+// Values arrive with their exact bytes; each is stored with a terminating zero so that the
+// syntaxes can read it as text, and a zero byte inside a value does not cut it short.
 void QEntry::AddAttributes(ldap* handle, ldapmsg* message) {
     Oidtable* table = Table();
     if (table == nullptr) {
@@ -62,8 +61,7 @@ void QEntry::AddAttributes(ldap* handle, ldapmsg* message) {
     }
 }
 
-// A server may return the object-class attribute more than once; all its values
-// are kept.
+// A server may return the object-class attribute more than once; all its values are kept.
 void QEntry::KeepObjectClass(std::unique_ptr<QAttr> attr) {
     if (!objectClass) {
         objectClass = std::move(attr);

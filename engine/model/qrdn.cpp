@@ -74,8 +74,7 @@ int QRDN::GetFriendlyRDNString(std::string& out) const {
                      [](const QRDNAttr& pair, std::string& text) { pair.Value()->Print(text); });
 }
 
-// Each later piece goes in front of the text so far, so the pairs read last
-// parsed first.
+// Each later piece goes in front of the text so far, so the pairs read last parsed first.
 int QRDN::JoinPairs(std::string& out, const char* joint, const PairPrinter& print) const {
     out.clear();
     bool first = true;
