@@ -1,0 +1,304 @@
+// Form searches against two real servers: the chain from context matches to the target,
+// referrals between the servers and their bound, lost servers, Abort, and failures to start.
+#include "searchworld.h"
+
+#include "access/qbindmanager.h"
+#include "support/debugcapture.h"
+#include "support/testdata.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace larkspur::test {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+constexpr unsigned long kNotEnoughSearchData = 1827;
+constexpr unsigned long kSomeOperationsFailed = 1837;
+
+// Successive counts never go down, and the completion repeats the last of them.
+void ExpectCountsConsistent(const RecordingRequester& requester) {
+    const std::vector<OpCount> counts = requester.OpCounts();
+    ASSERT_FALSE(counts.empty());
+    for (size_t i = 1; i < counts.size(); ++i) {
+        EXPECT_GE(counts[i].first, counts[i - 1].first) << "report " << i;
+        EXPECT_GE(counts[i].second, counts[i - 1].second) << "report " << i;
+    }
+    EXPECT_EQ(1, requester.Completions());
+    EXPECT_EQ(counts.back(), requester.Completion());
+    EXPECT_EQ(harrow::DUA_COMPLETE, requester.notices.back().activity);
+}
+
+std::string Expected(const std::string& name) {
+    return ReadFile(TestDataPath("forms/search/" + name));
+}
+
+TEST_F(FormSearchTest, ChainRunsFromOrganisationsToPeopleOnBothServers) {
+    NewSearch("People in organisation", {{"Organisation", "acme"}, {"Name", "smith"}});
+    unsigned long error = 0;
+    ASSERT_EQ(1, Invoke(error));
+    EXPECT_EQ(manager.GetRequest(search->ID()), search.get());
+    ASSERT_TRUE(RunToEnd());
+
+    EXPECT_EQ(Sorted({"o=Acme, o=Alpha, c=GB", "o=Acme Beta, o=Beta, c=GB"}),
+              Sorted(requester.IntermediateMatches()));
+    EXPECT_EQ(Sorted({"cn=John Smith, o=Acme, o=Alpha, c=GB",
+                      "cn=Anna Smith, ou=Research, o=Acme, o=Alpha, c=GB",
+                      "cn=Jane Smith, o=Acme Beta, o=Beta, c=GB",
+                      "cn=Bob Smith, ou=Research, o=Acme Beta, o=Beta, c=GB"}),
+              Sorted(requester.Results()));
+    // Two organisation searches, then one person search below each organisation found.
+    EXPECT_EQ(OpCount(4, 0), requester.Completion());
+    ExpectCountsConsistent(requester);
+    EXPECT_EQ(1, search->Finished());
+    EXPECT_EQ(0, search->Invoked());
+    // Poll let go of the finished search.
+    EXPECT_EQ(nullptr, manager.GetRequest(search->ID()));
+}
+
+TEST_F(FormSearchTest, ResultsArriveOneEntryPerNotice) {
+    NewSearch("Alpha people", {{"Name", "smith"}});
+    unsigned long error = 0;
+    ASSERT_EQ(1, Invoke(error));
+    ASSERT_TRUE(RunToEnd());
+    int results = 0;
+    for (const Notice& notice : requester.notices) {
+        if (notice.activity == harrow::DUA_RESULT) {
+            EXPECT_EQ(1u, notice.dns.size());
+            ++results;
+        }
+    }
+    EXPECT_EQ(3, results);
+    EXPECT_EQ(OpCount(1, 0), requester.Completion());
+    ExpectCountsConsistent(requester);
+}
+
+TEST_F(FormSearchTest, SecondContextInputIsTriedBelowTheFirstButNotBelowItself) {
+    SearchLog log;
+    NewSearch("Three inputs", {{"Organisation", "acme"}, {"Unit", "research"}, {"Name", "smith"}});
+    unsigned long error = 0;
+    ASSERT_EQ(1, Invoke(error));
+    ASSERT_TRUE(RunToEnd());
+
+    // Below each organisation the target and the department are searched; below each
+    // department only the target, so people in departments are found twice.
+    EXPECT_EQ(Sorted({"cn=John Smith, o=Acme, o=Alpha, c=GB",
+                      "cn=Anna Smith, ou=Research, o=Acme, o=Alpha, c=GB",
+                      "cn=Anna Smith, ou=Research, o=Acme, o=Alpha, c=GB",
+                      "cn=Jane Smith, o=Acme Beta, o=Beta, c=GB",
+                      "cn=Bob Smith, ou=Research, o=Acme Beta, o=Beta, c=GB",
+                      "cn=Bob Smith, ou=Research, o=Acme Beta, o=Beta, c=GB"}),
+              Sorted(requester.Results()));
+    EXPECT_EQ(
+        Sorted({"o=Acme, o=Alpha, c=GB", "o=Acme Beta, o=Beta, c=GB",
+                "ou=Research, o=Acme, o=Alpha, c=GB", "ou=Research, o=Acme Beta, o=Beta, c=GB"}),
+        Sorted(requester.IntermediateMatches()));
+    EXPECT_EQ(OpCount(8, 0), requester.Completion());
+    ExpectCountsConsistent(requester);
+
+    const std::string text = LogText(log);
+    auto count = [&text](const std::string& what) {
+        int n = 0;
+        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+            ++n;
+        }
+        return n;
+    };
+    EXPECT_EQ(2, count("LDAP search invoked OK:\nDN: ou=Research"));
+    EXPECT_EQ(2, count("Filter: (&(objectclass=organizationalUnit)(ou=*research*))\nScope: 2,"));
+}
+
+TEST_F(FormSearchTest, EmptyTargetStillSearchesTheFilledContextInput) {
+    DebugCapture trace;
+    NewSearch("Mixed people", {{"Organisation", "acme"}});
+    unsigned long error = 0;
+    ASSERT_EQ(1, Invoke(error));
+    ASSERT_TRUE(RunToEnd());
+
+    EXPECT_TRUE(requester.Results().empty());
+    EXPECT_EQ(Strings{"o=Acme, o=Alpha, c=GB"}, requester.IntermediateMatches());
+    // The target's search failed to build its filter at the base point and below the match;
+    // neither counts as an operation.
+    EXPECT_EQ(OpCount(1, 0), requester.Completion());
+    ExpectCountsConsistent(requester);
+    EXPECT_EQ(Expected("empty-target.trace"), trace.Joined());
+}
+
+TEST_F(FormSearchTest, ReferralIsFollowedOntoTheOtherServerWithItsFilter) {
+    SearchLog log;
+    NewSearch("Remote people", {{"Name", "smith"}});
+    unsigned long error = 0;
+    ASSERT_EQ(1, Invoke(error));
+    ASSERT_TRUE(RunToEnd());
+
+    EXPECT_EQ(Strings({"cn=Jane Smith, o=Acme Beta, o=Beta, c=GB",
+                       "cn=Bob Smith, ou=Research, o=Acme Beta, o=Beta, c=GB"}),
+              requester.Results());
+    EXPECT_EQ(OpCount(2, 0), requester.Completion());
+    ExpectCountsConsistent(requester);
+    EXPECT_EQ(Expected("remote-people.log"), LogText(log));
+}
+
+TEST_F(FormSearchTest, ServersReferringToEachOtherStopAfterTenReferrals) {
+    SearchLog log;
+    NewSearch("Loop people", {{"Name", "smith"}});
+    unsigned long error = 0;
+    ASSERT_EQ(1, Invoke(error));
+    ASSERT_TRUE(RunToEnd());
+
+    EXPECT_TRUE(requester.Results().empty());
+    // The first search and ten followed referrals; the eleventh referral is dropped and
+    // counted as failed.
+    EXPECT_EQ(OpCount(12, 1), requester.Completion());
+    ExpectCountsConsistent(requester);
+    const std::string text = LogText(log);
+    EXPECT_NE(std::string::npos, text.find(Expected("loop-dropped.log"))) << text;
+    int searches = 0;
+    for (auto at = text.find("LDAP search invoked OK:"); at != std::string::npos;
+         at = text.find("LDAP search invoked OK:", at + 1)) {
+        ++searches;
+    }
+    EXPECT_EQ(11, searches);
+}
+
+TEST_F(FormSearchTest, UnreachableReferralIsDroppedAndTheSearchCompletes) {
+    NewSearch("Unreachable people", {{"Name", "smith"}});
+    unsigned long error = 0;
+    ASSERT_EQ(1, Invoke(error));
+    ASSERT_TRUE(RunToEnd());
+
+    EXPECT_EQ(Sorted({"cn=John Smith, o=Acme, o=Alpha, c=GB",
+                      "cn=Anna Smith, ou=Research, o=Acme, o=Alpha, c=GB",
+                      "cn=Peter Smith, o=Zenith, o=Alpha, c=GB"}),
+              Sorted(requester.Results()));
+    // The referral's server cannot be bound, so no operation was made for it.
+    EXPECT_EQ(OpCount(2, 0), requester.Completion());
+    ExpectCountsConsistent(requester);
+}
+
+// Binds both base points with a first search, then holds Beta so that the second search's
+// operation there stays unanswered while Alpha's completes.
+class HeldServerTest : public FormSearchTest {
+protected:
+    void StartWithBetaHeld() {
+        NewSearch("People", {{"Name", "smith"}});
+        unsigned long error = 0;
+        ASSERT_EQ(1, Invoke(error));
+        ASSERT_TRUE(RunToEnd());
+        manager.DeregisterRequest(search->ID());
+        requester.notices.clear();
+
+        ASSERT_TRUE(beta.Pause());
+        NewSearch("People", {{"Name", "smith"}});
+        ASSERT_EQ(1, Invoke(error));
+        PollFor(300);
+        ASSERT_EQ(3u, requester.Results().size());
+        ASSERT_EQ(0, requester.Completions());
+        ASSERT_EQ(1, manager.Waiting());
+    }
+};
+
+TEST_F(HeldServerTest, ServerLostMidSearchCompletesWithItsOperationFailed) {
+    StartWithBetaHeld();
+    Crash(beta);
+    ASSERT_TRUE(RunToEnd());
+
+    EXPECT_EQ(3u, requester.Results().size());
+    EXPECT_EQ(OpCount(2, 1), requester.Completion());
+    ExpectCountsConsistent(requester);
+    EXPECT_EQ(1, search->Finished());
+    EXPECT_EQ(0, search->WaitingOn(ConnectionOf(beta)));
+}
+
+TEST_F(HeldServerTest, AbortSendsNothingMore) {
+    StartWithBetaHeld();
+    SearchLog log;
+    const size_t noticesBefore = requester.notices.size();
+    manager.AbortRequest(search->ID());
+    // The manager deleted the search.
+    search.release();
+    ASSERT_TRUE(beta.Resume());
+    PollFor(300);
+
+    EXPECT_EQ(noticesBefore, requester.notices.size());
+    EXPECT_EQ(0, requester.Completions());
+    EXPECT_EQ(0, manager.Waiting());
+    EXPECT_EQ("", LogText(log));
+}
+
+TEST_F(FormSearchTest, ConnectionLostWhileOneOfItsMessagesIsHandled) {
+    const long betaConnection = ConnectionOf(beta);
+    bool noticeGiven = false;
+    // The close notice reaches the search from inside the handling of Beta's first match.
+    requester.onNotice = [&](const Notice& notice) {
+        if (!noticeGiven && notice.activity == harrow::DUA_RESULT &&
+            notice.dns.front().find("o=Beta") != std::string::npos) {
+            noticeGiven = true;
+            manager.NotifyConnectionClose(betaConnection);
+        }
+    };
+    NewSearch("Remote people", {{"Name", "smith"}});
+    unsigned long error = 0;
+    ASSERT_EQ(1, Invoke(error));
+    ASSERT_TRUE(RunToEnd());
+
+    ASSERT_TRUE(noticeGiven);
+    EXPECT_EQ(Strings{"cn=Jane Smith, o=Acme Beta, o=Beta, c=GB"}, requester.Results());
+    // The referred search was aborted and counted once.
+    EXPECT_EQ(OpCount(2, 1), requester.Completion());
+    ExpectCountsConsistent(requester);
+}
+
+TEST_F(FormSearchTest, FormWithoutBasePointsCannotStart) {
+    DebugCapture trace;
+    NewSearch("No base", {{"Name", "smith"}});
+    unsigned long error = 0;
+    EXPECT_EQ(0, Invoke(error));
+    EXPECT_EQ(kNotEnoughSearchData, error);
+    EXPECT_EQ("Form search invocation failed : no base points found for form 'No base'.\n\n",
+              trace.Joined());
+    EXPECT_TRUE(requester.notices.empty());
+    EXPECT_EQ(nullptr, manager.GetRequest(search->ID()));
+}
+
+TEST_F(FormSearchTest, TargetNoBasePointMaySearchForCannotStart) {
+    DebugCapture trace;
+    NewSearch("Organisations", {{"Organisation", "acme"}});
+    unsigned long error = 0;
+    EXPECT_EQ(0, Invoke(error));
+    EXPECT_EQ(kNotEnoughSearchData, error);
+    EXPECT_EQ(
+        "Form search invocation failed : no initial searches possible for form 'Organisations'.\n",
+        trace.Messages().back());
+    EXPECT_TRUE(requester.notices.empty());
+    EXPECT_EQ(0, manager.Waiting());
+}
+
+TEST_F(FormSearchTest, EmptyFormCannotStart) {
+    NewSearch("People", {});
+    unsigned long error = 0;
+    EXPECT_EQ(0, Invoke(error));
+    EXPECT_EQ(kNotEnoughSearchData, error);
+}
+
+TEST_F(FormSearchTest, EveryOperationFailingToStartFailsTheSearch) {
+    DebugCapture trace;
+    manager.BindManager()->SetBindTimeLimit(std::chrono::milliseconds(200));
+    ASSERT_TRUE(alpha.Pause());
+    NewSearch("Alpha people", {{"Name", "smith"}});
+    unsigned long error = 0;
+    EXPECT_EQ(0, Invoke(error));
+    ASSERT_TRUE(alpha.Resume());
+
+    EXPECT_EQ(kSomeOperationsFailed, error);
+    EXPECT_EQ("Search operation invocation failed: error given was 'Time limit reached.'.\n",
+              trace.Messages().back());
+    EXPECT_EQ(std::vector<OpCount>{OpCount(1, 1)}, requester.OpCounts());
+    EXPECT_EQ(0, requester.Completions());
+    EXPECT_EQ(nullptr, manager.GetRequest(search->ID()));
+}
+
+} // namespace
+} // namespace larkspur::test
