@@ -1,0 +1,85 @@
+// The base of the program's Qt tests: a private sandbox per test (a working folder holding the
+// OID tables and a configuration home holding the registry file), every message box taken
+// instead of shown, and the real application object started as the program starts it. It owns
+// the sandbox and the captured boxes; DemoDirectory owns the two demo servers.
+#pragma once
+
+#include "LS_MessageBox.h"
+#include "Larkspur32.h"
+#include "support/testdirectory.h"
+
+#include <QObject>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace larkspur::test {
+
+class LarkspurGuiTest : public QObject {
+    Q_OBJECT
+
+protected:
+    LarkspurGuiTest();
+    ~LarkspurGuiTest() override;
+
+    // Makes a fresh sandbox and moves into its working folder; the OID table files are copied
+    // there unless told otherwise. Call from init().
+    void OpenSandbox(bool withOidTables = true);
+    // Leaves the sandbox and removes it. Call from cleanup().
+    void CloseSandbox();
+
+    // The registry file as the program reads it.
+    void WriteRegistry(const QString& text);
+    // A registry holding the three start-up values (a negative port leaves the port out).
+    static QString StartupRegistry(const std::string& configDN, const std::string& host, int port);
+    QString SandboxPath(const QString& name) const;
+
+    // Constructs the application with the arguments and runs its start-up; started says how it
+    // went. The application stays until the pointer goes.
+    std::unique_ptr<CLarkspur32App> Start(const std::vector<std::string>& arguments, bool& started);
+
+    const std::vector<LS_MessageBox::Box>& Boxes() const { return boxes; }
+    void ClearBoxes() { boxes.clear(); }
+
+    // Runs the real event loop, which sleeps while nothing happens, until the condition holds
+    // or the time is up; returns the condition.
+    static bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
+    // Runs the real event loop for the time given.
+    static void Spin(int milliseconds);
+
+private:
+    std::unique_ptr<QTemporaryDir> sandbox;
+    QString previousFolder;
+    QByteArray previousConfigHome;
+    bool hadConfigHome = false;
+    std::vector<LS_MessageBox::Box> boxes;
+    LS_MessageBox::Presenter previousPresenter;
+};
+
+// The bundled demo directory: two servers on loopback loaded from the demo LDIF, with the
+// placeholders for their address and ports filled in.
+class DemoDirectory {
+public:
+    DemoDirectory();
+
+    // Starts both servers and loads the demo data; false after recording why.
+    bool Start();
+    TestDirectory& Server1() { return server1; }
+    TestDirectory& Server2() { return server2; }
+    // The demo's registry file for these servers.
+    QString Registry() const;
+
+    static constexpr const char* kConfigDN = "ou=Larkspur Forms,dc=calder,dc=example";
+
+private:
+    std::string Filled(const std::string& text) const;
+
+    TestDirectory server1;
+    TestDirectory server2;
+};
+
+} // namespace larkspur::test
