@@ -8,6 +8,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -234,6 +235,31 @@ TEST(TestDirectoryTest, RemovesServerAndFolderWhenItGoes) {
     }
     EXPECT_FALSE(std::filesystem::exists(folder));
     EXPECT_FALSE(Accepts(port));
+}
+
+// A test that crashed takes its server with it but cannot remove its folder; the next start does.
+TEST(TestDirectoryTest, ClearsAwayFoldersOfEndedTests) {
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(child, 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    TestDirectory directory;
+    ASSERT_TRUE(directory.Start());
+    const std::filesystem::path parent = std::filesystem::path(directory.Folder()).parent_path();
+    const std::filesystem::path left = parent / ("larkspur-slapd-" + std::to_string(child) + "-x");
+    const std::filesystem::path alien = parent / "larkspur-slapd-notapid";
+    std::filesystem::create_directories(left / "db");
+    std::filesystem::create_directories(alien);
+
+    TestDirectory next;
+    ASSERT_TRUE(next.Start());
+    EXPECT_FALSE(std::filesystem::exists(left));
+    EXPECT_TRUE(std::filesystem::exists(alien));
+    EXPECT_TRUE(std::filesystem::exists(directory.Folder()));
+    std::filesystem::remove_all(alien);
 }
 
 TEST(TestDirectoryTest, TakesItsSuffixAndConfiguration) {

@@ -182,6 +182,31 @@ int PickFreePort() {
     return 0;
 }
 
+const std::string kFolderPrefix = "larkspur-slapd-";
+
+std::filesystem::path TemporaryParent() {
+    const char* tmp = std::getenv("TMPDIR");
+    return tmp != nullptr && *tmp != '\0' ? tmp : "/tmp";
+}
+
+// The servers of a test that crashed die with it, but its folder stays behind; the folder
+// names carry the test's process id so that later runs can clear them away.
+void RemoveFoldersOfEndedTests(const std::filesystem::path& parent) {
+    std::error_code error;
+    for (const auto& item : std::filesystem::directory_iterator(parent, error)) {
+        const std::string name = item.path().filename().string();
+        if (name.rfind(kFolderPrefix, 0) != 0) {
+            continue;
+        }
+        char* end = nullptr;
+        const long owner = std::strtol(name.c_str() + kFolderPrefix.size(), &end, 10);
+        if (owner > 0 && *end == '-' && kill(static_cast<pid_t>(owner), 0) != 0 && errno == ESRCH) {
+            std::error_code ignored;
+            std::filesystem::remove_all(item.path(), ignored);
+        }
+    }
+}
+
 std::string Quoted(const std::string& value) {
     std::string quoted = "\"";
     for (const char c : value) {
@@ -379,9 +404,10 @@ std::string TestDirectory::ServerLog() const {
 }
 
 bool TestDirectory::MakeFolder() {
-    const char* tmp = std::getenv("TMPDIR");
+    const std::filesystem::path parent = TemporaryParent();
+    RemoveFoldersOfEndedTests(parent);
     std::string pattern =
-        std::string(tmp != nullptr && *tmp != '\0' ? tmp : "/tmp") + "/larkspur-slapd-XXXXXX";
+        (parent / (kFolderPrefix + std::to_string(getpid()) + "-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) {
         Fail("cannot create a temporary folder from " + pattern);
         return false;
