@@ -9,6 +9,7 @@
 #include "model/qdn.h"
 #include "model/qentry.h"
 #include "schema/oidtable.h"
+#include "searchworld.h"
 #include "support/testdata.h"
 #include "support/testdirectory.h"
 
@@ -38,11 +39,7 @@ protected:
     void SetUp() override {
         SlapdTest::SetUp();
         ASSERT_EQ(1, manager.Table()->Load(DataPath("oidtable32").c_str()));
-        connId =
-            manager.BindManager()->OpenConnection(TestDirectory::kHost, directory.Port(), "", "");
-        harrow::QError* error = nullptr;
-        ASSERT_EQ(1, manager.BindManager()->StartBind(connId, error));
-        delete error;
+        connId = BoundConnection(manager, directory);
         std::remove(logPath.c_str());
         harrow::QLogFile::Open(logPath.c_str());
     }

@@ -10,6 +10,7 @@
 #include "forms/qformresult.h"
 #include "model/qentry.h"
 #include "schema/oidtable.h"
+#include "searchworld.h"
 #include "support/testdata.h"
 #include "support/testdirectory.h"
 
@@ -37,12 +38,7 @@ protected:
     void SetUp() override {
         SlapdTest::SetUp();
         ASSERT_EQ(1, manager.Table()->Load(DataPath("oidtable32").c_str()));
-        connId =
-            manager.BindManager()->OpenConnection(TestDirectory::kHost, directory.Port(), "", "");
-        harrow::QError* error = nullptr;
-        ASSERT_EQ(1, manager.BindManager()->StartBind(connId, error));
-        ASSERT_EQ(1, manager.BindManager()->BindWait(connId, error));
-        delete error;
+        connId = BoundConnection(manager, directory);
         ldap* handle = manager.BindManager()->GetLDAPContext(connId);
         ASSERT_EQ(LDAP_SUCCESS,
                   harrow::ldapapi::SearchS(handle, directory.Suffix(), LDAP_SCOPE_SUBTREE,

@@ -31,6 +31,14 @@ void ExpectCountsConsistent(const RecordingRequester& requester) {
     EXPECT_EQ(harrow::DUA_COMPLETE, requester.notices.back().activity);
 }
 
+int Occurrences(const std::string& text, const std::string& what) {
+    int count = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
 std::string Expected(const std::string& name) {
     return ReadFile(TestDataPath("forms/search/" + name));
 }
@@ -59,10 +67,7 @@ TEST_F(FormSearchTest, ChainRunsFromOrganisationsToPeopleOnBothServers) {
 }
 
 TEST_F(FormSearchTest, ResultsArriveOneEntryPerNotice) {
-    NewSearch("Alpha people", {{"Name", "smith"}});
-    unsigned long error = 0;
-    ASSERT_EQ(1, Invoke(error));
-    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(Run("Alpha people", {{"Name", "smith"}}));
     int results = 0;
     for (const Notice& notice : requester.notices) {
         if (notice.activity == harrow::DUA_RESULT) {
@@ -77,10 +82,8 @@ TEST_F(FormSearchTest, ResultsArriveOneEntryPerNotice) {
 
 TEST_F(FormSearchTest, SecondContextInputIsTriedBelowTheFirstButNotBelowItself) {
     SearchLog log;
-    NewSearch("Three inputs", {{"Organisation", "acme"}, {"Unit", "research"}, {"Name", "smith"}});
-    unsigned long error = 0;
-    ASSERT_EQ(1, Invoke(error));
-    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(
+        Run("Three inputs", {{"Organisation", "acme"}, {"Unit", "research"}, {"Name", "smith"}}));
 
     // Below each organisation the target and the department are searched; below each
     // department only the target, so people in departments are found twice.
@@ -99,23 +102,14 @@ TEST_F(FormSearchTest, SecondContextInputIsTriedBelowTheFirstButNotBelowItself) 
     ExpectCountsConsistent(requester);
 
     const std::string text = LogText(log);
-    auto count = [&text](const std::string& what) {
-        int n = 0;
-        for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
-            ++n;
-        }
-        return n;
-    };
-    EXPECT_EQ(2, count("LDAP search invoked OK:\nDN: ou=Research"));
-    EXPECT_EQ(2, count("Filter: (&(objectclass=organizationalUnit)(ou=*research*))\nScope: 2,"));
+    EXPECT_EQ(2, Occurrences(text, "LDAP search invoked OK:\nDN: ou=Research"));
+    EXPECT_EQ(2, Occurrences(text, "Filter: (&(objectclass=organizationalUnit)(ou=*research*))\n"
+                                   "Scope: 2,"));
 }
 
 TEST_F(FormSearchTest, EmptyTargetStillSearchesTheFilledContextInput) {
     DebugCapture trace;
-    NewSearch("Mixed people", {{"Organisation", "acme"}});
-    unsigned long error = 0;
-    ASSERT_EQ(1, Invoke(error));
-    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(Run("Mixed people", {{"Organisation", "acme"}}));
 
     EXPECT_TRUE(requester.Results().empty());
     EXPECT_EQ(Strings{"o=Acme, o=Alpha, c=GB"}, requester.IntermediateMatches());
@@ -128,10 +122,7 @@ TEST_F(FormSearchTest, EmptyTargetStillSearchesTheFilledContextInput) {
 
 TEST_F(FormSearchTest, ReferralIsFollowedOntoTheOtherServerWithItsFilter) {
     SearchLog log;
-    NewSearch("Remote people", {{"Name", "smith"}});
-    unsigned long error = 0;
-    ASSERT_EQ(1, Invoke(error));
-    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(Run("Remote people", {{"Name", "smith"}}));
 
     EXPECT_EQ(Strings({"cn=Jane Smith, o=Acme Beta, o=Beta, c=GB",
                        "cn=Bob Smith, ou=Research, o=Acme Beta, o=Beta, c=GB"}),
@@ -143,10 +134,7 @@ TEST_F(FormSearchTest, ReferralIsFollowedOntoTheOtherServerWithItsFilter) {
 
 TEST_F(FormSearchTest, ServersReferringToEachOtherStopAfterTenReferrals) {
     SearchLog log;
-    NewSearch("Loop people", {{"Name", "smith"}});
-    unsigned long error = 0;
-    ASSERT_EQ(1, Invoke(error));
-    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(Run("Loop people", {{"Name", "smith"}}));
 
     EXPECT_TRUE(requester.Results().empty());
     // The first search and ten followed referrals; the eleventh referral is dropped and
@@ -155,19 +143,11 @@ TEST_F(FormSearchTest, ServersReferringToEachOtherStopAfterTenReferrals) {
     ExpectCountsConsistent(requester);
     const std::string text = LogText(log);
     EXPECT_NE(std::string::npos, text.find(Expected("loop-dropped.log"))) << text;
-    int searches = 0;
-    for (auto at = text.find("LDAP search invoked OK:"); at != std::string::npos;
-         at = text.find("LDAP search invoked OK:", at + 1)) {
-        ++searches;
-    }
-    EXPECT_EQ(11, searches);
+    EXPECT_EQ(11, Occurrences(text, "LDAP search invoked OK:"));
 }
 
 TEST_F(FormSearchTest, UnreachableReferralIsDroppedAndTheSearchCompletes) {
-    NewSearch("Unreachable people", {{"Name", "smith"}});
-    unsigned long error = 0;
-    ASSERT_EQ(1, Invoke(error));
-    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(Run("Unreachable people", {{"Name", "smith"}}));
 
     EXPECT_EQ(Sorted({"cn=John Smith, o=Acme, o=Alpha, c=GB",
                       "cn=Anna Smith, ou=Research, o=Acme, o=Alpha, c=GB",
@@ -183,15 +163,12 @@ TEST_F(FormSearchTest, UnreachableReferralIsDroppedAndTheSearchCompletes) {
 class HeldServerTest : public FormSearchTest {
 protected:
     void StartWithBetaHeld() {
-        NewSearch("People", {{"Name", "smith"}});
-        unsigned long error = 0;
-        ASSERT_EQ(1, Invoke(error));
-        ASSERT_TRUE(RunToEnd());
-        manager.DeregisterRequest(search->ID());
+        ASSERT_TRUE(Run("People", {{"Name", "smith"}}));
         requester.notices.clear();
 
         ASSERT_TRUE(beta.Pause());
         NewSearch("People", {{"Name", "smith"}});
+        unsigned long error = 0;
         ASSERT_EQ(1, Invoke(error));
         PollFor(300);
         ASSERT_EQ(3u, requester.Results().size());
@@ -239,10 +216,7 @@ TEST_F(FormSearchTest, ConnectionLostWhileOneOfItsMessagesIsHandled) {
             manager.NotifyConnectionClose(betaConnection);
         }
     };
-    NewSearch("Remote people", {{"Name", "smith"}});
-    unsigned long error = 0;
-    ASSERT_EQ(1, Invoke(error));
-    ASSERT_TRUE(RunToEnd());
+    ASSERT_TRUE(Run("Remote people", {{"Name", "smith"}}));
 
     ASSERT_TRUE(noticeGiven);
     EXPECT_EQ(Strings{"cn=Jane Smith, o=Acme Beta, o=Beta, c=GB"}, requester.Results());

@@ -1,5 +1,6 @@
 #include "searchworld.h"
 
+#include "access/qbindmanager.h"
 #include "access/qerror.h"
 #include "access/qlogfile.h"
 #include "configdirectory.h"
@@ -224,6 +225,15 @@ FormSearchTest::NewSearch(const std::string& formName,
     return *search;
 }
 
+bool FormSearchTest::Run(const std::string& form,
+                         const std::vector<std::pair<std::string, std::string>>& values) {
+    NewSearch(form, values);
+    unsigned long error = 0;
+    const int started = Invoke(error);
+    EXPECT_EQ(1, started) << "error " << error;
+    return started && RunToEnd();
+}
+
 int FormSearchTest::Invoke(unsigned long& errorCode) {
     harrow::QError* error = nullptr;
     const int started = search->Invoke(error);
@@ -263,6 +273,15 @@ void FormSearchTest::Crash(TestDirectory& server) {
 
 long FormSearchTest::ConnectionOf(const TestDirectory& server) {
     return manager.BindManager()->OpenConnection(TestDirectory::kHost, server.Port(), "", "");
+}
+
+long BoundConnection(harrow::QDSManager& manager, const TestDirectory& server) {
+    harrow::QBindManager* binds = manager.BindManager();
+    const long connId = binds->OpenConnection(TestDirectory::kHost, server.Port(), "", "");
+    harrow::QError* error = nullptr;
+    EXPECT_EQ(1, binds->StartBind(connId, error) && binds->BindWait(connId, error));
+    delete error;
+    return connId;
 }
 
 std::vector<std::string> Sorted(std::vector<std::string> dns) {

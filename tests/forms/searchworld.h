@@ -80,6 +80,9 @@ protected:
     // is kept in search.
     harrow::QFormSearch& NewSearch(const std::string& form,
                                    const std::vector<std::pair<std::string, std::string>>& values);
+    // A new search that starts and runs to its end.
+    bool Run(const std::string& form,
+             const std::vector<std::pair<std::string, std::string>>& values);
     // Invokes the search; returns its result and sets errorCode (0 without an error).
     int Invoke(unsigned long& errorCode);
     // Drives the manager as the program's idle loop does until nothing is outstanding; false
@@ -99,6 +102,9 @@ protected:
     RecordingRequester requester;
     std::unique_ptr<harrow::QFormSearch> search;
 };
+
+// Opens and binds an anonymous connection to the server; its id.
+long BoundConnection(harrow::QDSManager& manager, const TestDirectory& server);
 
 // The DNs as a sorted list, for searches whose servers answer in either order.
 std::vector<std::string> Sorted(std::vector<std::string> dns);
