@@ -79,6 +79,16 @@ protected:
         return op;
     }
 
+    // The one referral URL of a search that ends in a referral, which counts as a success.
+    std::string OnlyReferral(const std::string& base, const std::string& filter) {
+        std::unique_ptr<QFormOp> op = Invoked(base, filter);
+        RunToResult(*op);
+        EXPECT_EQ(1, op->Succeeded());
+        harrow::QStringList referrals;
+        EXPECT_EQ(1u, op->GetReferrals(referrals));
+        return referrals.empty() ? std::string() : referrals.front();
+    }
+
     std::string LogText() const {
         static const std::regex time(R"(\d\d/\d\d \d\d:\d\d:\d\d)");
         static const std::regex port(R"(Port: \d+)");
@@ -145,12 +155,8 @@ TEST_F(FormOpTest, EmptyBaseIsSearchedOneLevelDeep) {
 }
 
 TEST_F(FormOpTest, ReferralBecomesAUrlCarryingTheScopeAndFilter) {
-    std::unique_ptr<QFormOp> op = Invoked("ou=Moved,o=Acme,c=GB", "(cn=*smith*)");
-    RunToResult(*op);
-    EXPECT_EQ(1, op->Succeeded());
-    harrow::QStringList referrals;
-    ASSERT_EQ(1u, op->GetReferrals(referrals));
-    EXPECT_EQ("ldap://host2:389/o=Acme,c=GB?objectClass?sub?(cn=*smith*)", referrals.front());
+    EXPECT_EQ("ldap://host2:389/o=Acme,c=GB?objectClass?sub?(cn=*smith*)",
+              OnlyReferral("ou=Moved,o=Acme,c=GB", "(cn=*smith*)"));
     EXPECT_NE(std::string::npos,
               LogText().find("TIMEQFormOp::ParseResult()\t\t\t\t\t\t\t\t\t\n"
                              "Got a referral:\t\t\t\t\t\t\t\t\t\n"
@@ -159,20 +165,14 @@ TEST_F(FormOpTest, ReferralBecomesAUrlCarryingTheScopeAndFilter) {
 }
 
 TEST_F(FormOpTest, OneLevelReferralGetsTheScopeWordOne) {
-    std::unique_ptr<QFormOp> op = Invoked("o=Elsewhere", "(cn=*smith*)");
-    RunToResult(*op);
-    harrow::QStringList referrals;
-    ASSERT_EQ(1u, op->GetReferrals(referrals));
-    EXPECT_EQ("ldap://host2:389/o=Elsewhere?objectClass?one?(cn=*smith*)", referrals.front());
+    EXPECT_EQ("ldap://host2:389/o=Elsewhere?objectClass?one?(cn=*smith*)",
+              OnlyReferral("o=Elsewhere", "(cn=*smith*)"));
 }
 
 TEST_F(FormOpTest, QuestionMarkInTheFilterSurvivesTheReferralUrl) {
-    std::unique_ptr<QFormOp> op = Invoked("ou=Moved,o=Acme,c=GB", "(cn=*who?*)");
-    RunToResult(*op);
-    harrow::QStringList referrals;
-    ASSERT_EQ(1u, op->GetReferrals(referrals));
-    EXPECT_EQ("ldap://host2:389/o=Acme,c=GB?objectClass?sub?(cn=*who%3F*)", referrals.front());
-    harrow::ldapapi::UrlDesc url = harrow::ldapapi::ParseUrl(referrals.front());
+    const std::string referral = OnlyReferral("ou=Moved,o=Acme,c=GB", "(cn=*who?*)");
+    EXPECT_EQ("ldap://host2:389/o=Acme,c=GB?objectClass?sub?(cn=*who%3F*)", referral);
+    harrow::ldapapi::UrlDesc url = harrow::ldapapi::ParseUrl(referral);
     ASSERT_TRUE(url);
     EXPECT_STREQ("(cn=*who?*)", url->lud_filter);
     EXPECT_STREQ("o=Acme,c=GB", url->lud_dn);
