@@ -3,7 +3,8 @@
 LS_Configuration::~LS_Configuration() = default;
 
 int LS_Configuration::Load() {
-    // The icon map and the entry display rules join here as their windows arrive; until then
-    // nothing of this configuration can fail to load.
-    return 1;
+    if (!m_iconMap.Load()) {
+        return 0;
+    }
+    return m_entryViewConfig.Load() ? 1 : 0;
 }

@@ -2,6 +2,9 @@
 // loaders of those settings and loads them in their fixed order.
 #pragma once
 
+#include "LS_EntryViewConfig.h"
+#include "LS_IconMap.h"
+
 class LS_Configuration {
 public:
     LS_Configuration() = default;
@@ -11,4 +14,11 @@ public:
 
     // 1 when every setting loaded; a loader that fails has already told the user.
     int Load();
+
+    LS_IconMap* GetIconMap() { return &m_iconMap; }
+    LS_EntryViewConfig* GetEntryViewConfig() { return &m_entryViewConfig; }
+
+private:
+    LS_IconMap m_iconMap;
+    LS_EntryViewConfig m_entryViewConfig;
 };

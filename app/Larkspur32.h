@@ -4,6 +4,9 @@
 #pragma once
 
 #include "LS_Configuration.h"
+#include "LS_DITCtrl.h"
+#include "LS_EntryListCtrl.h"
+#include "LS_EntryViewCtrl.h"
 #include "LS_Registry.h"
 #include "LS_SocketWatcher.h"
 #include "LS_SplashWnd.h"
@@ -44,6 +47,9 @@ public:
 
     harrow::QDSManager* GetDSManager() const { return m_pDSManager.get(); }
     LS_Configuration* GetConfiguration() { return &m_config; }
+    LS_EntryListCtrl* GetEntryList() { return &m_entryList; }
+    LS_EntryViewCtrl* GetEntryView() { return &m_entryView; }
+    LS_DITCtrl* GetDITCtrl() { return &m_ditCtrl; }
     CMainFrame* GetMainFrame() const { return m_pMainWnd.get(); }
     LS_SplashWnd* GetSplash() { return &m_splash; }
     LS_SocketWatcher* GetSocketWatcher() { return &m_socketWatcher; }
@@ -85,6 +91,11 @@ private:
     static CLarkspur32App* instance;
 
     std::vector<std::string> m_arguments;
+    // The pages of the tab panes, made into windows by the panes' first update; the panes give
+    // them back before the manager goes.
+    LS_EntryListCtrl m_entryList;
+    LS_EntryViewCtrl m_entryView;
+    LS_DITCtrl m_ditCtrl;
     LS_SplashWnd m_splash;
     LS_Configuration m_config;
     int m_bNoConnect = 0;

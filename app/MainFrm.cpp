@@ -1,6 +1,8 @@
 #include "MainFrm.h"
 
 #include "LS_Artwork.h"
+#include "LS_LHSTabWin.h"
+#include "LS_RHSTabWin.h"
 #include "LS_SocketWatcher.h"
 #include "LS_SplitterWnd.h"
 #include "LS_StatusBar.h"
@@ -38,24 +40,6 @@ const int indicatorPaneWidth = 20;
 QString MenuText(const QString& name) {
     QString text = name;
     return text.replace('&', QStringLiteral("&&"));
-}
-
-// One pane of the splitter: a plain window holding a tab control that fills it.
-QWidget* CreateTabPane(const char* className) {
-    auto* pane = new QWidget;
-    pane->setObjectName(className);
-    auto* tabs = new QTabWidget(pane);
-    tabs->setObjectName(QString::number(res::IDC_TAB_CONTROL));
-    tabs->setTabPosition(QTabWidget::West);
-    auto* layout = new QVBoxLayout(pane);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(tabs);
-    return pane;
-}
-
-void AddTabPage(QTabWidget* tabs, const QString& title, const QString& toolTip = QString()) {
-    const int index = tabs->addTab(new QWidget, title);
-    tabs->setTabToolTip(index, toolTip);
 }
 
 } // namespace
@@ -237,8 +221,8 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::CreateClient() {
     m_wndSplitter = new LS_SplitterWnd(this);
-    m_wndSplitter->AddPane(CreateTabPane("LS_LHSTabWin"));
-    m_wndSplitter->AddPane(CreateTabPane("LS_RHSTabWin"));
+    m_wndSplitter->AddPane(new LS_LHSTabWin);
+    m_wndSplitter->AddPane(new LS_RHSTabWin);
     setCentralWidget(m_wndSplitter);
     const QString tabId = QString::number(res::IDC_TAB_CONTROL);
     m_pLHSTabCtrl = m_wndSplitter->Pane(0)->findChild<QTabWidget*>(tabId);
@@ -276,20 +260,8 @@ void CMainFrame::AddSearchMenuForm(int formNumber, const QString& formName) {
 }
 
 void CMainFrame::InitialUpdate() {
-    harrow::QDSManager* manager = CLarkspur32App::Instance()->GetDSManager();
-    harrow::QFormConfiguration* config = manager ? manager->FormConfig() : nullptr;
-    AddTabPage(m_pLHSTabCtrl, QStringLiteral("Browser"));
-    if (config) {
-        harrow::QStringList names;
-        config->GetFormList(names);
-        for (const std::string& name : names) {
-            AddTabPage(m_pLHSTabCtrl, QString::fromStdString(name));
-        }
-    }
-    AddTabPage(m_pRHSTabCtrl, LS_StringTable::Load(res::IDS_ENTRY_LIST_TAB),
-               LS_StringTable::Load(res::IDS_ENTRY_LIST_TIP));
-    AddTabPage(m_pRHSTabCtrl, LS_StringTable::Load(res::IDS_ENTRY_VIEW_TAB),
-               LS_StringTable::Load(res::IDS_ENTRY_VIEW_TIP));
+    qobject_cast<LS_LHSTabCtrl*>(m_pLHSTabCtrl)->FirstUpdate();
+    qobject_cast<LS_RHSTabCtrl*>(m_pRHSTabCtrl)->FirstUpdate();
 }
 
 void CMainFrame::SetWorking(int working) {
@@ -361,9 +333,7 @@ void CMainFrame::OnAbort() {
 
 void CMainFrame::OnSearchForm(unsigned int commandId) {
     const int formNumber = static_cast<int>(commandId - res::ID_SEARCH_FORM_BASE);
-    if (formNumber >= 1 && formNumber < m_pLHSTabCtrl->count()) {
-        m_pLHSTabCtrl->setCurrentIndex(formNumber);
-    }
+    qobject_cast<LS_LHSTabCtrl*>(m_pLHSTabCtrl)->SelectForm(formNumber, 1);
 }
 
 QDialog* CMainFrame::CreateAboutBox() {

@@ -1,0 +1,100 @@
+#include "Hyperlink.h"
+
+#include <QDesktopServices>
+#include <QEnterEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QUrl>
+
+namespace {
+
+const QString mailScheme = QStringLiteral("mailto:");
+
+} // namespace
+
+Hyperlink::Hyperlink()
+    : m_linkColour(Qt::blue), m_backColour(Qt::white), m_hoverColour(Qt::red) {
+    setMouseTracking(true);
+    setCursor(Qt::PointingHandCursor);
+}
+
+Hyperlink::~Hyperlink() = default;
+
+void Hyperlink::Create(const QString& text, const QRect& rect, QWidget* parent, int id) {
+    m_text = text.isEmpty() ? QStringLiteral("Click here") : text;
+    setParent(parent);
+    setObjectName(QString::number(id));
+    setGeometry(rect);
+}
+
+void Hyperlink::SetColours(const QColor& link, const QColor& background, const QColor& hover) {
+    m_linkColour = link;
+    m_backColour = background;
+    m_hoverColour = hover;
+    update();
+}
+
+void Hyperlink::SetLinkFont(const QString& face, int pixelHeight) {
+    m_font = QFont(face);
+    m_font.setPixelSize(pixelHeight);
+    m_font.setStyleHint(QFont::SansSerif);
+    m_font.setUnderline(true);
+    update();
+}
+
+QString Hyperlink::Target() const {
+    QString target = m_url.isEmpty() ? m_text : m_url;
+    if (target.contains('@') && !target.startsWith(mailScheme)) {
+        target.prepend(mailScheme);
+    }
+    return target;
+}
+
+void Hyperlink::OnRightClick() {}
+
+void Hyperlink::FollowLink() {
+    QDesktopServices::openUrl(QUrl(Target(), QUrl::TolerantMode));
+}
+
+void Hyperlink::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.fillRect(rect(), m_backColour);
+    painter.setFont(m_font);
+    painter.setPen(m_bHover ? m_hoverColour : m_linkColour);
+    painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_text);
+}
+
+void Hyperlink::SetHover(bool hover) {
+    if (hover == m_bHover) {
+        return;
+    }
+    m_bHover = hover;
+    update();
+}
+
+void Hyperlink::enterEvent(QEnterEvent* event) {
+    SetHover(true);
+    QWidget::enterEvent(event);
+}
+
+void Hyperlink::leaveEvent(QEvent* event) {
+    SetHover(false);
+    QWidget::leaveEvent(event);
+}
+
+void Hyperlink::mouseMoveEvent(QMouseEvent* event) {
+    SetHover(rect().contains(event->position().toPoint()));
+    QWidget::mouseMoveEvent(event);
+}
+
+void Hyperlink::mousePressEvent(QMouseEvent* event) {
+    if (m_bHover) {
+        if (event->button() == Qt::LeftButton) {
+            FollowLink();
+        } else if (event->button() == Qt::RightButton) {
+            OnRightClick();
+        }
+        SetHover(false);
+    }
+    QWidget::mousePressEvent(event);
+}

@@ -1,0 +1,52 @@
+// LS_DITCtrlEntry: one node of the directory tree, the RDN it stands for with its tree item. It
+// owns its child nodes, newest first; the tree control owns the items.
+#pragma once
+
+#include "model/qrdn.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace harrow {
+class QEntry;
+}
+class LS_DITCtrl;
+class QTreeWidgetItem;
+
+class LS_DITCtrlEntry {
+public:
+    // The labels of tree items hold at most this many characters.
+    static constexpr std::size_t TEXT_BUFFER_SIZE = 256;
+
+    // The invisible root of a tree.
+    explicit LS_DITCtrlEntry(LS_DITCtrl* tree);
+    // A node for the RDN below parent, with a new item as the first child of the parent's item
+    // showing the image the icon map gives the entry.
+    LS_DITCtrlEntry(const harrow::QRDN& rdn, const harrow::QEntry& entry, LS_DITCtrlEntry* parent,
+                    LS_DITCtrl* tree);
+    LS_DITCtrlEntry(const LS_DITCtrlEntry&) = delete;
+    LS_DITCtrlEntry& operator=(const LS_DITCtrlEntry&) = delete;
+    virtual ~LS_DITCtrlEntry();
+
+    // The child whose RDN equals rdn, looking from the newest; null when there is none.
+    LS_DITCtrlEntry* FindChild(const harrow::QRDN& rdn) const;
+    // A new child node for the RDN, put in front of the others.
+    LS_DITCtrlEntry* AddChild(const harrow::QRDN& rdn, const harrow::QEntry& entry);
+
+    const harrow::QRDN& RDN() const { return m_rdn; }
+    LS_DITCtrlEntry* Parent() const { return m_pParent; }
+    QTreeWidgetItem* Item() const { return m_hItem; }
+    const std::string& Text() const { return m_text; }
+    const std::vector<std::unique_ptr<LS_DITCtrlEntry>>& Children() const { return m_children; }
+
+private:
+    void InsertItem(const harrow::QEntry& entry);
+
+    harrow::QRDN m_rdn;
+    std::vector<std::unique_ptr<LS_DITCtrlEntry>> m_children;
+    LS_DITCtrlEntry* m_pParent = nullptr;
+    LS_DITCtrl* m_pTree;
+    QTreeWidgetItem* m_hItem = nullptr;
+    std::string m_text;
+};
