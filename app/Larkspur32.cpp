@@ -33,6 +33,8 @@ CLarkspur32App::CLarkspur32App(std::vector<std::string> arguments)
 }
 
 CLarkspur32App::~CLarkspur32App() {
+    // Windows send events while they go, and the pump's timer is already gone by then.
+    QCoreApplication::instance()->removeEventFilter(this);
     m_pMainWnd.reset();
     m_pDSManager.reset();
     if (instance == this) {
