@@ -110,6 +110,14 @@ void LarkspurGuiTest::Spin(int milliseconds) {
     loop.exec();
 }
 
+bool LarkspurGuiTest::SaveScreenshot(QWidget* widget, const QString& name) {
+    const QString folder = qEnvironmentVariable("LARKSPUR_SCREENSHOT_DIR");
+    if (folder.isEmpty()) {
+        return true;
+    }
+    return QDir().mkpath(folder) && widget->grab().save(folder + '/' + name + ".png");
+}
+
 DemoDirectory::DemoDirectory() : server1("dc=calder,dc=example"), server2("dc=fenwick,dc=example") {
     server1.WithoutSuffixEntry();
     server2.WithoutSuffixEntry();

@@ -11,6 +11,7 @@
 #include <QObject>
 #include <QString>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <functional>
 #include <memory>
@@ -50,6 +51,9 @@ protected:
     static bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
     // Runs the real event loop for the time given.
     static void Spin(int milliseconds);
+    // Saves the widget's picture as name.png in the folder that LARKSPUR_SCREENSHOT_DIR names;
+    // true when it was written, and also when no folder is named.
+    static bool SaveScreenshot(QWidget* widget, const QString& name);
 
 private:
     std::unique_ptr<QTemporaryDir> sandbox;
