@@ -1,0 +1,293 @@
+// The main frame against the demo directory: the Search menu, the commands that stay disabled,
+// the counters and the status pane, the working state that a real search brings and Abort ends,
+// the animation, the About box, and a server's close reaching the engine through the frame.
+#include "LS_Button.h"
+#include "LS_FormEdit.h"
+#include "LS_FormWin.h"
+#include "LS_StatusBar.h"
+#include "MainFrm.h"
+#include "Resource.h"
+#include "access/qbindmanager.h"
+#include "access/qconnection.h"
+#include "access/qdsmanager.h"
+#include "forms/qformconfiguration.h"
+#include "guitest.h"
+#include "model/qstringlist.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QtTest>
+
+#include <set>
+
+using larkspur::test::DemoDirectory;
+
+class MainFrameTest : public larkspur::test::LarkspurGuiTest {
+    Q_OBJECT
+
+private:
+    DemoDirectory demo;
+    std::unique_ptr<CLarkspur32App> app;
+    CMainFrame* frame = nullptr;
+
+    harrow::QDSManager* Manager() const { return app->GetDSManager(); }
+
+    // The Search menu's command of the form, which also shows the form's page.
+    QAction* FormCommand(const QString& formName) const {
+        for (QAction* action : frame->SearchMenu()->actions()) {
+            if (action->text() == formName) {
+                return action;
+            }
+        }
+        return nullptr;
+    }
+
+    LS_FormWin* FormPage(const QString& formName) const {
+        for (LS_FormWin* page : frame->findChildren<LS_FormWin*>()) {
+            if (page->windowTitle() == formName) {
+                return page;
+            }
+        }
+        return nullptr;
+    }
+
+    // Chooses "People" from the Search menu, types the name and clicks "Search".
+    bool SearchPeopleByName(const QString& name) {
+        QAction* command = FormCommand(QStringLiteral("People"));
+        LS_FormWin* page = FormPage(QStringLiteral("People"));
+        if (!command || !page) {
+            return false;
+        }
+        command->trigger();
+        auto* nameEdit =
+            page->findChild<LS_FormEdit*>(QString::number(LS_FormWin::ID_FIRST_ROW + 1));
+        if (!nameEdit) {
+            return false;
+        }
+        nameEdit->clear();
+        QTest::keyClicks(nameEdit, name);
+        QTest::mouseClick(page->SearchButton(), Qt::LeftButton);
+        return true;
+    }
+
+    bool SearchPeopleToTheEnd(const QString& name) {
+        return SearchPeopleByName(name) &&
+               WaitUntil([&] { return !Manager()->Waiting() && !frame->IsWorking(); });
+    }
+
+    // The bound connection to the server on this port, or -1.
+    long BoundConnectionTo(int port) const {
+        harrow::QBindManager* connections = Manager()->BindManager();
+        for (std::size_t i = 0; i < connections->ConnectionCount(); ++i) {
+            const harrow::QConnection* connection = connections->ConnectionAt(i);
+            if (connection->Port() == port && connection->IsBound()) {
+                return connection->ID();
+            }
+        }
+        return -1;
+    }
+
+    void ExpectIdle() {
+        QCOMPARE(frame->IsWorking(), 0);
+        QVERIFY(!frame->AbortButton()->isEnabled());
+        QVERIFY(!frame->Action(res::ID_ABORT)->isEnabled());
+        QVERIFY(frame->LHSTabCtrl()->isEnabled());
+        QVERIFY(frame->RHSTabCtrl()->isEnabled());
+        for (int counter : {res::IDC_REQUESTS_MADE, res::IDC_SUCCEEDED, res::IDC_FAILED}) {
+            QVERIFY(frame->Counter(counter)->text().isEmpty());
+        }
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(demo.Start()); }
+
+    void init() {
+        OpenSandbox();
+        WriteRegistry(demo.Registry());
+        bool started = false;
+        app = Start({"-nosplash"}, started);
+        QVERIFY(started);
+        frame = app->GetMainFrame();
+        QVERIFY(frame);
+    }
+
+    void cleanup() {
+        app.reset();
+        frame = nullptr;
+        if (demo.Server1().IsPaused()) {
+            QVERIFY(demo.Server1().Resume());
+        }
+        if (demo.Server2().IsPaused()) {
+            QVERIFY(demo.Server2().Resume());
+        }
+        CloseSandbox();
+    }
+
+    void theSearchMenuListsTheFormsOfTheDirectory() {
+        harrow::QStringList names;
+        Manager()->FormConfig()->GetFormList(names);
+        QVERIFY(names.size() >= 3);
+        QCOMPARE(frame->HasSearchMenuPlaceholder(), 0);
+        const QList<QAction*> items = frame->SearchMenu()->actions();
+        QCOMPARE(items.size(), qsizetype(names.size()));
+        unsigned int commandId = res::ID_SEARCH_FORM_BASE;
+        int index = 0;
+        for (const std::string& name : names) {
+            ++commandId;
+            QCOMPARE(items[index]->text(), QString::fromStdString(name));
+            QCOMPARE(items[index]->data().toUInt(), commandId);
+            QCOMPARE(frame->Action(commandId), items[index]);
+            ++index;
+        }
+
+        // A form's command shows its page, numbered from 1 after the "Browser" page.
+        items.back()->trigger();
+        QCOMPARE(frame->LHSTabCtrl()->currentIndex(), int(names.size()));
+        QCOMPARE(frame->LHSTabCtrl()->tabText(int(names.size())),
+                 QString::fromStdString(names.back()));
+    }
+
+    void commandsWithoutHandlersStayDisabled() {
+        for (unsigned int commandId :
+             {res::ID_FILE_SAVE_VCARD, res::ID_DIRECTORY_OPTIONS, res::ID_EDIT_UNDO,
+              res::ID_EDIT_CUT, res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_FILE_PRINT}) {
+            QVERIFY2(frame->Action(commandId), qPrintable(QString::number(commandId)));
+            QVERIFY2(!frame->Action(commandId)->isEnabled(),
+                     qPrintable(QString::number(commandId)));
+        }
+        QCOMPARE(frame->Action(res::ID_DIRECTORY_OPTIONS)->statusTip(),
+                 QStringLiteral("Directory service options"));
+        QCOMPARE(frame->Action(res::ID_FILE_SAVE_VCARD)->statusTip(),
+                 QStringLiteral("Save displayed entry as a VCard object file"));
+        QCOMPARE(frame->Action(res::ID_ABORT)->statusTip(),
+                 QStringLiteral("Abort the current directory operation"));
+        ExpectIdle();
+    }
+
+    void theCountersShowMadeSucceededAndFailed() {
+        frame->SetCounters(12, 5);
+        QCOMPARE(frame->Counter(res::IDC_REQUESTS_MADE)->text(), QStringLiteral("12"));
+        QCOMPARE(frame->Counter(res::IDC_SUCCEEDED)->text(), QStringLiteral("7"));
+        QCOMPARE(frame->Counter(res::IDC_FAILED)->text(), QStringLiteral("5"));
+        frame->SetCounters(0, 0);
+        QCOMPARE(frame->Counter(res::IDC_SUCCEEDED)->text(), QStringLiteral("0"));
+        frame->SetCounters(-1, 3);
+        for (int counter : {res::IDC_REQUESTS_MADE, res::IDC_SUCCEEDED, res::IDC_FAILED}) {
+            QVERIFY(frame->Counter(counter)->text().isEmpty());
+        }
+    }
+
+    void theStatusPaneFlashesTwiceAndEndsInItsOwnColours() {
+        LS_StatusBar* bar = frame->StatusBar();
+        frame->SetStatusText(QStringLiteral("Look here"));
+        QCOMPARE(bar->PaneText(0), QStringLiteral("Look here"));
+        const QColor ownText = bar->PaneTextColour(0);
+        const QColor ownBack = bar->PaneBackColour(0);
+        const QColor white(0xff, 0xff, 0xff);
+        const QColor darkBlue(0, 0, 0x7f);
+
+        frame->FlashStatus();
+        QVERIFY(bar->Flashing());
+        std::vector<std::pair<QColor, QColor>> seen;
+        QVERIFY(WaitUntil([&] {
+            const std::pair<QColor, QColor> now(bar->PaneTextColour(0), bar->PaneBackColour(0));
+            if (seen.empty() || seen.back() != now) {
+                seen.push_back(now);
+            }
+            return !bar->Flashing();
+        }));
+        const std::vector<std::pair<QColor, QColor>> expected = {{ownText, ownBack},
+                                                                 {white, darkBlue},
+                                                                 {ownText, ownBack},
+                                                                 {white, darkBlue},
+                                                                 {ownText, ownBack}};
+        QVERIFY(seen == expected);
+    }
+
+    void aSearchMakesTheFrameWorkUntilAbort() {
+        // A first search binds the connections, so that the second is sent at once to servers
+        // that then never answer.
+        QVERIFY(SearchPeopleToTheEnd(QStringLiteral("Holt")));
+        ExpectIdle();
+        QVERIFY(demo.Server1().Pause());
+        QVERIFY(demo.Server2().Pause());
+
+        QVERIFY(SearchPeopleByName(QStringLiteral("Rowe")));
+        QVERIFY(WaitUntil([&] { return frame->IsWorking() == 1; }));
+        QVERIFY(Manager()->Waiting());
+        QVERIFY(frame->AbortButton()->isEnabled());
+        QVERIFY(frame->Action(res::ID_ABORT)->isEnabled());
+        QVERIFY(!frame->LHSTabCtrl()->isEnabled());
+        QVERIFY(!frame->RHSTabCtrl()->isEnabled());
+        QVERIFY(!frame->Counter(res::IDC_REQUESTS_MADE)->text().isEmpty());
+
+        // Nine pictures in turn, then round again.
+        std::set<int> frames;
+        QVERIFY(WaitUntil([&] {
+            frames.insert(frame->AnimationFrame());
+            return frames.size() == 9 && frame->AnimationFrame() == 0;
+        }));
+        QCOMPARE(*frames.rbegin(), 8);
+
+        QTest::mouseClick(frame->AbortButton(), Qt::LeftButton);
+        QVERIFY(!Manager()->Waiting());
+        ExpectIdle();
+        const QPixmap idlePicture = frame->AnimationPicture()->pixmap();
+        Spin(3 * CMainFrame::ANIMATION_PERIOD_MS);
+        QVERIFY(frame->AnimationPicture()->pixmap().toImage() == idlePicture.toImage());
+
+        // Abort while idle does nothing.
+        frame->Action(res::ID_ABORT)->trigger();
+        ExpectIdle();
+    }
+
+    void theMainWindowAfterASearch() {
+        QVERIFY(SearchPeopleToTheEnd(QStringLiteral("e")));
+        QVERIFY(frame->StatusBar()->PaneText(0).startsWith(QStringLiteral("The search returned")));
+        QVERIFY(SaveScreenshot(frame, QStringLiteral("main-window")));
+    }
+
+    void theAboutBoxNamesTheProgramAndItsVersion() {
+        std::unique_ptr<QDialog> box(frame->CreateAboutBox());
+        QCOMPARE(box->windowTitle(), QStringLiteral("About Larkspur32"));
+        QStringList texts;
+        for (const QLabel* label : box->findChildren<QLabel*>()) {
+            texts << label->text();
+        }
+        QVERIFY(texts.contains(QStringLiteral("Larkspur32 Version 1.0")));
+        QVERIFY(box->findChild<QPushButton*>());
+    }
+
+    void aServerThatClosesItsSocketUnbindsTheConnection() {
+        QVERIFY(SearchPeopleToTheEnd(QStringLiteral("Holt")));
+        const long connId = BoundConnectionTo(demo.Server1().Port());
+        QVERIFY(connId >= 0);
+        harrow::QBindManager* connections = Manager()->BindManager();
+        int socket = -1;
+        for (std::size_t i = 0; i < connections->ConnectionCount(); ++i) {
+            if (connections->ConnectionAt(i)->ID() == connId) {
+                socket = connections->ConnectionAt(i)->GetSocket();
+            }
+        }
+        QVERIFY(app->GetSocketWatcher()->IsWatching(socket));
+
+        // Nothing is outstanding, so the pump does not poll: only the close notice can unbind.
+        QVERIFY(!Manager()->Waiting());
+        QVERIFY(demo.Server1().Stop());
+        QVERIFY(WaitUntil([&] { return !connections->IsBound(connId); }));
+        QVERIFY(!app->GetSocketWatcher()->IsWatching(socket));
+        QVERIFY(demo.Server1().Restart());
+
+        // The same connection binds again for the next search.
+        QVERIFY(SearchPeopleToTheEnd(QStringLiteral("Holt")));
+        QCOMPARE(BoundConnectionTo(demo.Server1().Port()), connId);
+    }
+};
+
+QTEST_MAIN(MainFrameTest)
+#include "mainframe_test.moc"
