@@ -10,18 +10,6 @@
 
 namespace larkspur::test {
 
-namespace {
-
-std::string Replaced(std::string text, const std::string& from, const std::string& to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
-        text.replace(at, from.size(), to);
-        at += to.size();
-    }
-    return text;
-}
-
-} // namespace
-
 LarkspurGuiTest::LarkspurGuiTest() = default;
 
 LarkspurGuiTest::~LarkspurGuiTest() = default;
@@ -116,30 +104,6 @@ bool LarkspurGuiTest::SaveScreenshot(QWidget* widget, const QString& name) {
         return true;
     }
     return QDir().mkpath(folder) && widget->grab().save(folder + '/' + name + ".png");
-}
-
-DemoDirectory::DemoDirectory() : server1("dc=calder,dc=example"), server2("dc=fenwick,dc=example") {
-    server1.WithoutSuffixEntry();
-    server2.WithoutSuffixEntry();
-}
-
-std::string DemoDirectory::Filled(const std::string& text) const {
-    std::string filled = Replaced(text, "@HOST@", TestDirectory::kHost);
-    filled = Replaced(filled, "@SERVER1_PORT@", std::to_string(server1.Port()));
-    filled = Replaced(filled, "@SERVER2_PORT@", std::to_string(server2.Port()));
-    return Replaced(filled, "@SERVER1_PORT_HEX@",
-                    QString::asprintf("%08x", server1.Port()).toStdString());
-}
-
-bool DemoDirectory::Start() {
-    // The data names both servers' ports, which are known only once both run.
-    return server1.Start() && server2.Start() &&
-           server1.ApplyLdif(Filled(ReadFile(DataPath("ldif/demo-server1.ldif")))) &&
-           server2.ApplyLdif(Filled(ReadFile(DataPath("ldif/demo-server2.ldif"))));
-}
-
-QString DemoDirectory::Registry() const {
-    return QString::fromStdString(Filled(ReadFile(DataPath("demo/Larkspur.reg.in"))));
 }
 
 } // namespace larkspur::test

@@ -1,12 +1,12 @@
 // The base of the program's Qt tests: a private sandbox per test (a working folder holding the
 // OID tables and a configuration home holding the registry file), every message box taken
 // instead of shown, and the real application object started as the program starts it. It owns
-// the sandbox and the captured boxes; DemoDirectory owns the two demo servers.
+// the sandbox and the captured boxes.
 #pragma once
 
 #include "LS_MessageBox.h"
 #include "Larkspur32.h"
-#include "support/testdirectory.h"
+#include "support/demoservers.h"
 
 #include <QObject>
 #include <QString>
@@ -64,26 +64,10 @@ private:
     LS_MessageBox::Presenter previousPresenter;
 };
 
-// The bundled demo directory: two servers on loopback loaded from the demo LDIF, with the
-// placeholders for their address and ports filled in.
-class DemoDirectory {
+// The demo directory with its registry file as the program's tests write it.
+class DemoDirectory : public DemoServers {
 public:
-    DemoDirectory();
-
-    // Starts both servers and loads the demo data; false after recording why.
-    bool Start();
-    TestDirectory& Server1() { return server1; }
-    TestDirectory& Server2() { return server2; }
-    // The demo's registry file for these servers.
-    QString Registry() const;
-
-    static constexpr const char* kConfigDN = "ou=Larkspur Forms,dc=calder,dc=example";
-
-private:
-    std::string Filled(const std::string& text) const;
-
-    TestDirectory server1;
-    TestDirectory server2;
+    QString Registry() const { return QString::fromStdString(RegistryText()); }
 };
 
 } // namespace larkspur::test

@@ -1,7 +1,6 @@
 #include "access/ldapapi.h"
 #include "access/qbindmanager.h"
 #include "access/qdsmanager.h"
-#include "configdirectory.h"
 #include "forms/qform.h"
 #include "forms/qformconfiguration.h"
 #include "forms/qforminput.h"
@@ -12,6 +11,7 @@
 #include "model/qentry.h"
 #include "model/qstringlist.h"
 #include "support/debugcapture.h"
+#include "support/demoservers.h"
 #include "support/testdata.h"
 #include "support/testdirectory.h"
 
@@ -48,21 +48,10 @@ Names Sorted(Names names) {
 // the current directory, then the forms from server 1.
 class DemoTest : public ::testing::Test {
 protected:
-    DemoTest() : calder("dc=calder,dc=example"), fenwick("dc=fenwick,dc=example") {}
+    DemoTest() : calder(demo.Server1()), fenwick(demo.Server2()) {}
 
     void SetUp() override {
-        calder.WithoutSuffixEntry();
-        fenwick.WithoutSuffixEntry();
-        ASSERT_TRUE(calder.Start());
-        ASSERT_TRUE(fenwick.Start());
-        const larkspur::test::Placeholders placeholders{
-            {"@HOST@", TestDirectory::kHost},
-            {"@SERVER1_PORT@", std::to_string(calder.Port())},
-            {"@SERVER2_PORT@", std::to_string(fenwick.Port())}};
-        ASSERT_TRUE(larkspur::test::ApplyConfiguration(
-            calder, larkspur::test::DataPath("ldif/demo-server1.ldif"), placeholders));
-        ASSERT_TRUE(larkspur::test::ApplyConfiguration(
-            fenwick, larkspur::test::DataPath("ldif/demo-server2.ldif"), placeholders));
+        ASSERT_TRUE(demo.Start());
 
         const std::filesystem::path previous = std::filesystem::current_path();
         std::filesystem::current_path(larkspur::test::DataPath(""));
@@ -113,8 +102,9 @@ protected:
         return found != nullptr ? found->Name() : "none";
     }
 
-    TestDirectory calder;
-    TestDirectory fenwick;
+    larkspur::test::DemoServers demo;
+    TestDirectory& calder;
+    TestDirectory& fenwick;
     harrow::QDSManager manager;
 };
 

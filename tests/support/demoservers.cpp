@@ -1,0 +1,50 @@
+#include "support/demoservers.h"
+
+#include "support/testdata.h"
+
+#include <cstdio>
+
+namespace larkspur::test {
+
+namespace {
+
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at)) {
+        text.replace(at, from.size(), to);
+        at += to.size();
+    }
+    return text;
+}
+
+std::string EightHexDigits(int number) {
+    char digits[16];
+    std::snprintf(digits, sizeof digits, "%08x", static_cast<unsigned>(number));
+    return digits;
+}
+
+} // namespace
+
+DemoServers::DemoServers() : server1("dc=calder,dc=example"), server2("dc=fenwick,dc=example") {
+    server1.WithoutSuffixEntry();
+    server2.WithoutSuffixEntry();
+}
+
+std::string DemoServers::Filled(const std::string& text) const {
+    std::string filled = Replaced(text, "@HOST@", TestDirectory::kHost);
+    filled = Replaced(filled, "@SERVER1_PORT@", std::to_string(server1.Port()));
+    filled = Replaced(filled, "@SERVER2_PORT@", std::to_string(server2.Port()));
+    return Replaced(filled, "@SERVER1_PORT_HEX@", EightHexDigits(server1.Port()));
+}
+
+bool DemoServers::Start() {
+    // The data names both servers' ports, which are known only once both run.
+    return server1.Start() && server2.Start() &&
+           server1.ApplyLdif(Filled(ReadFile(DataPath("ldif/demo-server1.ldif")))) &&
+           server2.ApplyLdif(Filled(ReadFile(DataPath("ldif/demo-server2.ldif"))));
+}
+
+std::string DemoServers::RegistryText() const {
+    return Filled(ReadFile(DataPath("demo/Larkspur.reg.in")));
+}
+
+} // namespace larkspur::test
