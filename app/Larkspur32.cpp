@@ -170,7 +170,7 @@ void CLarkspur32App::SetRegistryKey(const char* company) {
 }
 
 std::string CLarkspur32App::RegistryFilePath() const {
-    // As the base directory specification asks, a relative setting is ignored.
+    // A relative setting is ignored, as the XDG base-directory rules ask.
     QString configHome = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (configHome.isEmpty() || QDir::isRelativePath(configHome)) {
         configHome = QDir::homePath() + QStringLiteral("/.config");
