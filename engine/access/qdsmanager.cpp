@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdarg>
+#include <utility>
 
 namespace harrow {
 
@@ -19,6 +20,21 @@ namespace {
 constexpr std::uint32_t kLastRequestId = 0xFFFFFFFF;
 
 } // namespace
+
+class QDSManager::RequestCall {
+public:
+    explicit RequestCall(QDSManager& manager) : manager(manager) { ++manager.requestCalls; }
+    ~RequestCall() {
+        if (--manager.requestCalls == 0) {
+            manager.DeleteAbortedRequests();
+        }
+    }
+    RequestCall(const RequestCall&) = delete;
+    RequestCall& operator=(const RequestCall&) = delete;
+
+private:
+    QDSManager& manager;
+};
 
 QDSManager::QDSManager()
     : table(std::make_unique<Oidtable>()), formConfig(std::make_unique<QFormConfiguration>(this)) {}
@@ -145,11 +161,12 @@ void QDSManager::DispatchMessage(ldap* handle, ldapmsg* message) {
     if (owner == nullptr) {
         return;
     }
+    const RequestCall call(*this);
     QError* error = nullptr;
     owner->HandleLDAPMessage(handle, message, error);
     // The request has reported its error to its requester already.
     delete error;
-    // A requester may have aborted (and so deleted) its request from inside the notification.
+    // A requester may have aborted its request from inside the notification.
     if (IsRegistered(owner) && owner->Finished()) {
         DeregisterRequest(owner->ID());
     }
@@ -195,7 +212,8 @@ void QDSManager::NotifyConnectionClose(long connId) {
 }
 
 void QDSManager::NotifyRequestsOfClose(long connId) {
-    // Each notification may abort and delete requests, so walk a copy and skip those now gone.
+    // Each notification may abort requests, so walk a copy and skip those no longer registered.
+    const RequestCall call(*this);
     const PtrList<QRequest> notified = requests;
     for (QRequest* request : notified) {
         if (IsRegistered(request) && request->WaitingOn(connId)) {
@@ -239,6 +257,17 @@ template <typename Selected> std::vector<QRequest*> QDSManager::TakeRequests(Sel
 void QDSManager::AbortAndDelete(const std::vector<QRequest*>& doomed) {
     for (QRequest* request : doomed) {
         request->Abort();
+        if (requestCalls > 0) {
+            abortedInCalls.push_back(request);
+        } else {
+            delete request;
+        }
+    }
+}
+
+void QDSManager::DeleteAbortedRequests() {
+    const std::vector<QRequest*> doomed = std::exchange(abortedInCalls, {});
+    for (QRequest* request : doomed) {
         delete request;
     }
 }

@@ -60,9 +60,11 @@ public:
     // does nothing when called from inside a notification.
     void Poll();
 
-    // Abandons, deregisters and deletes the requests with that id.
+    // Abandons, deregisters and deletes the requests with that id. A request aborted from inside
+    // one of its notifications is still running, so it is deleted once the manager's call into it
+    // has returned.
     void AbortRequest(unsigned long id);
-    // Abandons, deregisters and deletes every request.
+    // Abandons, deregisters and deletes every request, deferring deletion as AbortRequest does.
     void AbortAll();
 
     // The server closed this socket: closes its connection and tells the requests waiting on it.
@@ -87,13 +89,20 @@ private:
     void NotifyRequestsOfClose(long connId);
     int IsRegistered(const QRequest* request) const;
     template <typename Selected> std::vector<QRequest*> TakeRequests(Selected selected);
-    static void AbortAndDelete(const std::vector<QRequest*>& doomed);
+    void AbortAndDelete(const std::vector<QRequest*>& doomed);
+
+    // Held while the manager is inside a request; requests aborted meanwhile are deleted when the
+    // outermost one ends.
+    class RequestCall;
+    void DeleteAbortedRequests();
 
     QBindManager bindManager;
     std::unique_ptr<Oidtable> table;
     std::unique_ptr<QFormConfiguration> formConfig;
     int polling = 0;
     PtrList<QRequest> requests;
+    int requestCalls = 0;
+    std::vector<QRequest*> abortedInCalls;
 };
 
 } // namespace harrow

@@ -369,6 +369,9 @@ int QFormSearch::WaitingOn(long connId) const {
 }
 
 void QFormSearch::Abort() {
+    // Often comes from inside one of this search's own notices, with its handling still on the
+    // stack: the manager deletes the search only after that returns, and from here on the
+    // handling starts and sends nothing.
     abandoned = true;
     for (const std::unique_ptr<QFormSearchNode>& node : nodes) {
         node->Abort();

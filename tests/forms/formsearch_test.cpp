@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 namespace larkspur::test {
 namespace {
@@ -203,6 +204,77 @@ TEST_F(HeldServerTest, AbortSendsNothingMore) {
     EXPECT_EQ(0, requester.Completions());
     EXPECT_EQ(0, manager.Waiting());
     EXPECT_EQ("", LogText(log));
+}
+
+// The user presses Abort in a message box that a notice opened: the requester aborts the search
+// from inside that notice, while the search is still handling what caused it.
+class AbortInsideNoticeTest : public HeldServerTest {
+protected:
+    // Aborts at the first notice that matches; from then on the search belongs to the manager,
+    // which deletes it.
+    void AbortAt(std::function<bool(const Notice&)> matches, std::function<void()> abort) {
+        requester.onNotice = [this, matches, abort](const Notice& notice) {
+            if (noticesAtAbort == 0 && matches(notice)) {
+                noticesAtAbort = requester.notices.size();
+                abortedId = search->ID();
+                abort();
+                search.release();
+            }
+        };
+    }
+
+    // Once aborted, the search sent nothing more and nothing was left waiting.
+    void ExpectNothingAfterAbort() {
+        ASSERT_NE(0u, noticesAtAbort) << "the notice to abort at never came";
+        PollFor(300);
+        EXPECT_EQ(noticesAtAbort, requester.notices.size());
+        EXPECT_EQ(0, requester.Completions());
+        EXPECT_EQ(0, manager.Waiting());
+        EXPECT_EQ(nullptr, manager.GetRequest(abortedId));
+    }
+
+    size_t noticesAtAbort = 0;
+    unsigned long abortedId = 0;
+};
+
+TEST_F(AbortInsideNoticeTest, AbortAllInsideAResult) {
+    AbortAt([](const Notice& notice) { return notice.activity == harrow::DUA_RESULT; },
+            [this] { manager.AbortAll(); });
+    ASSERT_TRUE(Run("People in organisation", {{"Organisation", "acme"}, {"Name", "smith"}}));
+
+    ExpectNothingAfterAbort();
+    EXPECT_EQ(1u, requester.Results().size());
+}
+
+TEST_F(AbortInsideNoticeTest, AbortRequestInsideTheCountOfAStepStartedBelowAMatch) {
+    // The base points' two searches are counted before the search registers; a third
+    // operation is one started below an organisation found.
+    AbortAt(
+        [](const Notice& notice) {
+            return notice.activity == harrow::DUA_REPORT &&
+                   notice.type == harrow::FR_OPERATION_COUNT && notice.total == 3;
+        },
+        [this] { manager.AbortRequest(search->ID()); });
+    ASSERT_TRUE(Run("People in organisation", {{"Organisation", "acme"}, {"Name", "smith"}}));
+
+    ExpectNothingAfterAbort();
+    EXPECT_TRUE(requester.Results().empty());
+    EXPECT_TRUE(requester.IntermediateMatches().empty());
+}
+
+TEST_F(AbortInsideNoticeTest, AbortAllInsideTheCountOfALostConnection) {
+    StartWithBetaHeld();
+    AbortAt(
+        [](const Notice& notice) {
+            return notice.activity == harrow::DUA_REPORT &&
+                   notice.type == harrow::FR_OPERATION_COUNT && notice.failed == 1;
+        },
+        [this] { manager.AbortAll(); });
+    Crash(beta);
+    ASSERT_TRUE(RunToEnd());
+
+    ExpectNothingAfterAbort();
+    EXPECT_EQ(3u, requester.Results().size());
 }
 
 TEST_F(FormSearchTest, ConnectionLostWhileOneOfItsMessagesIsHandled) {
