@@ -72,7 +72,9 @@ berval Credentials(const char* password) {
     return cred;
 }
 
-const char* DnOrEmpty(const char* dn) { return dn != nullptr ? dn : ""; }
+const char* DnOrEmpty(const char* dn) {
+    return dn != nullptr ? dn : "";
+}
 
 } // namespace
 
@@ -96,7 +98,8 @@ int SimpleBindS(LDAP* handle, const char* dn, const char* password) {
 
 int LastResultCode(LDAP* handle) {
     int code = LDAP_OTHER;
-    if (handle == nullptr || ldap_get_option(handle, LDAP_OPT_RESULT_CODE, &code) != LDAP_OPT_SUCCESS) {
+    if (handle == nullptr ||
+        ldap_get_option(handle, LDAP_OPT_RESULT_CODE, &code) != LDAP_OPT_SUCCESS) {
         return LDAP_OTHER;
     }
     return code;
@@ -124,7 +127,9 @@ std::string TakeString(char* text) {
     return owned ? std::string(owned.get()) : std::string();
 }
 
-std::string EntryDN(LDAP* handle, LDAPMessage* entry) { return TakeString(ldap_get_dn(handle, entry)); }
+std::string EntryDN(LDAP* handle, LDAPMessage* entry) {
+    return TakeString(ldap_get_dn(handle, entry));
+}
 
 std::vector<std::string> AttributeValues(LDAP* handle, LDAPMessage* entry, const char* attribute) {
     std::vector<std::string> result;
@@ -156,6 +161,18 @@ int SetProtocol(LDAP* handle, int version) {
     return versionSet == LDAP_OPT_SUCCESS && referralsOff == LDAP_OPT_SUCCESS ? 1 : 0;
 }
 
+timeval ToTimeval(std::chrono::microseconds span) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(span);
+    return timeval{static_cast<time_t>(seconds.count()),
+                   static_cast<suseconds_t>((span - seconds).count())};
+}
+
+void SetTimeLimit(LDAP* handle, std::chrono::milliseconds limit) {
+    const timeval wait = ToTimeval(limit);
+    ldap_set_option(handle, LDAP_OPT_NETWORK_TIMEOUT, &wait);
+    ldap_set_option(handle, LDAP_OPT_TIMEOUT, &wait);
+}
+
 UrlDesc ParseUrl(const std::string& url) {
     LDAPURLDesc* parsed = nullptr;
     if (ldap_url_parse(url.c_str(), &parsed) != LDAP_URL_SUCCESS) {
@@ -179,8 +196,7 @@ int SearchS(LDAP* handle, const std::string& base, int scope, const std::string&
     return rc;
 }
 
-int ParseResult(LDAP* handle, LDAPMessage* result, int& code,
-                std::vector<std::string>& referrals) {
+int ParseResult(LDAP* handle, LDAPMessage* result, int& code, std::vector<std::string>& referrals) {
     char* matched = nullptr;
     char* text = nullptr;
     char** urls = nullptr;

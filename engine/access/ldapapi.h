@@ -7,6 +7,9 @@
 
 #include <ldap.h>
 
+#include <sys/time.h>
+
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -75,6 +78,13 @@ HARROW32_EXPORT std::vector<std::string> AttributeNames(LDAP* handle, LDAPMessag
 // Sets the protocol version and switches the library's own referral chasing off, since the
 // engine follows referrals itself. Returns 1 when both options took.
 HARROW32_EXPORT int SetProtocol(LDAP* handle, int version);
+
+// The span as the library's time-outs take it.
+HARROW32_EXPORT timeval ToTimeval(std::chrono::microseconds span);
+
+// Bounds the connect and every synchronous call's wait for its reply: a server that accepts the
+// connection but never answers must not hold the caller for good.
+HARROW32_EXPORT void SetTimeLimit(LDAP* handle, std::chrono::milliseconds limit);
 
 // Splits an LDAP URL into its parts; null when it does not parse.
 HARROW32_EXPORT UrlDesc ParseUrl(const std::string& url);

@@ -59,6 +59,7 @@ public:
     // Moves the watching of bound sockets to another notification point (null: none).
     void SetSocketCloseWatcher(QSocketCloseWatcher* newWatcher);
     void SetBindTimeLimit(std::chrono::milliseconds limit);
+    std::chrono::milliseconds BindTimeLimit() const { return bindTimeLimit; }
 
 protected:
     // The id the next new connection gets.

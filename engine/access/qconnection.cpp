@@ -25,12 +25,6 @@ constexpr unsigned long kServiceBusy = 1833;
 // Short enough that a bind reply is seen at once, long enough not to spin the processor.
 constexpr std::chrono::milliseconds kBindWaitSlice{5};
 
-timeval ToTimeval(std::chrono::microseconds span) {
-    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(span);
-    return timeval{static_cast<time_t>(seconds.count()),
-                   static_cast<suseconds_t>((span - seconds).count())};
-}
-
 } // namespace
 
 QConnection::QConnection(long id, const std::string& host, int port, const std::string& bindDN,
@@ -114,8 +108,7 @@ int QConnection::BeginBind(QError*& error, int version, bool rebinding) {
 void QConnection::ConfigureHandle(int version) {
     ldapapi::SetProtocol(ld.get(), version);
     // Without it a server that never completes the TCP handshake holds the connect for minutes.
-    const timeval limit = ToTimeval(bindTimeLimit);
-    ldap_set_option(ld.get(), LDAP_OPT_NETWORK_TIMEOUT, &limit);
+    ldapapi::SetTimeLimit(ld.get(), bindTimeLimit);
 }
 
 void QConnection::RestorePreviousHandle() {
@@ -156,7 +149,7 @@ int QConnection::WaitForReply(ldapapi::Message& reply) {
     // program for good.
     const auto deadline = std::chrono::steady_clock::now() + bindTimeLimit;
     for (;;) {
-        timeval slice = ToTimeval(kBindWaitSlice);
+        timeval slice = ldapapi::ToTimeval(kBindWaitSlice);
         LDAPMessage* received = nullptr;
         const int result = ldap_result(ld.get(), bindMsgId, LDAP_MSG_ONE, &slice, &received);
         reply.reset(received);

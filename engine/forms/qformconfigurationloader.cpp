@@ -1,5 +1,6 @@
 // The half of QFormConfiguration that reads the configuration subtree from the directory.
 #include "access/ldapapi.h"
+#include "access/qbindmanager.h"
 #include "access/qdsmanager.h"
 #include "forms/filterescape.h"
 #include "forms/qconfigentry.h"
@@ -138,6 +139,8 @@ int QFormConfiguration::LoadConfiguration(const std::string& subtreeDn, const st
         return 0;
     }
     ldapapi::SetProtocol(session.get(), LDAP_VERSION3);
+    // Start-up waits on this session; a hung server fails it like a bind to that server would.
+    ldapapi::SetTimeLimit(session.get(), manager->BindManager()->BindTimeLimit());
     if (ldapapi::SimpleBindS(session.get(), nullptr, nullptr) != LDAP_SUCCESS) {
         return 0;
     }

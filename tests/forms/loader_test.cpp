@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <list>
 #include <memory>
 #include <string>
@@ -230,6 +231,17 @@ TEST_F(LoaderTest, ServerDownFailsInitialiseQuietly) {
     Apply("edge-config.ldif");
     ASSERT_TRUE(directory.Stop());
     EXPECT_EQ(0, Initialise());
+    EXPECT_EQ("", diagnostics);
+    EXPECT_EQ(Names{}, FormNames(Config()));
+}
+
+TEST_F(LoaderTest, HungServerFailsInitialiseQuietly) {
+    Apply("edge-config.ldif");
+    manager.BindManager()->SetBindTimeLimit(std::chrono::milliseconds(200));
+    ASSERT_TRUE(directory.Pause());
+    const int loaded = Initialise();
+    ASSERT_TRUE(directory.Resume());
+    EXPECT_EQ(0, loaded);
     EXPECT_EQ("", diagnostics);
     EXPECT_EQ(Names{}, FormNames(Config()));
 }
