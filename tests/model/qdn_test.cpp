@@ -34,7 +34,13 @@ std::string Friendly(const QDN& dn) {
 
 std::string Printed(const QRDN& rdn) {
     std::string text = "not emptied";
-    rdn.GetRDNString(text);
+    EXPECT_EQ(1, rdn.GetRDNString(text));
+    return text;
+}
+
+std::string Friendly(const QRDN& rdn) {
+    std::string text = "not emptied";
+    EXPECT_EQ(1, rdn.GetFriendlyRDNString(text));
     return text;
 }
 
@@ -127,6 +133,8 @@ TEST_F(DNTest, MultiValuedRDNPrintsItsPairsInReverse) {
     QRDN three = ParsedRDN("cn=a + sn=b + o=c");
     EXPECT_EQ((std::vector<std::string>{"cn=a", "sn=b", "o=c"}), PairTexts(three));
     EXPECT_EQ("o=c + sn=b + cn=a", Printed(three));
+    EXPECT_EQ("c, b, a", Friendly(three));
+    EXPECT_EQ("", Friendly(QRDN()));
 }
 
 TEST_F(DNTest, EscapedPlusStaysInTheValue) {
