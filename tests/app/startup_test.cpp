@@ -132,6 +132,21 @@ private slots:
         QVERIFY(!app->GetMainFrame());
     }
 
+    void aMissingDisplayKeyEndsTheProgramWithTheLoadersOwnBox() {
+        for (const char* key : {"Icons", "Entry Display"}) {
+            ClearBoxes();
+            WriteRegistry(WithoutLines(
+                demo.Registry(),
+                {QStringLiteral("[HKEY_CURRENT_USER\\Software\\Calder Institute\\Larkspur\\%1]")
+                     .arg(QString::fromUtf8(key))}));
+            bool started = true;
+            const auto app = Start({"-nosplash"}, started);
+            QVERIFY2(!started, key);
+            ExpectOneErrorBox(res::IDS_REGISTRY_MISSING);
+            QVERIFY2(!app->GetMainFrame(), key);
+        }
+    }
+
     void anUnreachableServerLeavesNoManager() {
         TestDirectory gone;
         QVERIFY(gone.Start());
