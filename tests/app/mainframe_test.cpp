@@ -4,6 +4,7 @@
 #include "LS_Button.h"
 #include "LS_FormEdit.h"
 #include "LS_FormWin.h"
+#include "LS_SplitterWnd.h"
 #include "LS_StatusBar.h"
 #include "MainFrm.h"
 #include "Resource.h"
@@ -252,6 +253,16 @@ private slots:
         // With nothing outstanding a turn of the pump asks not to be called again.
         QVERIFY(!app->OnIdle());
         QVERIFY(SaveScreenshot(frame, QStringLiteral("main-window")));
+    }
+
+    void theSplitterKeepsBothPanesUsable() {
+        LS_SplitterWnd* splitter = frame->Splitter();
+        QCOMPARE(splitter->count(), 2);
+        QCOMPARE(splitter->sizes().front(), LS_SplitterWnd::IDEAL_SIZE);
+        splitter->setSizes({10, 4000});
+        QVERIFY(splitter->sizes().front() >= LS_SplitterWnd::MINIMUM_SIZE);
+        splitter->setSizes({4000, 10});
+        QVERIFY(splitter->sizes().back() >= LS_SplitterWnd::MINIMUM_SIZE);
     }
 
     void theAboutBoxNamesTheProgramAndItsVersion() {
