@@ -10,10 +10,20 @@ LS_DITCtrlEntry::LS_DITCtrlEntry(const harrow::QRDN& rdn, const harrow::QEntry& 
                                  LS_DITCtrlEntry* parent, LS_DITCtrl* tree)
     : m_rdn(rdn), m_pParent(parent), m_pTree(tree) {
     m_rdn.GetFriendlyRDNString(m_text);
-    if (m_text.size() >= TEXT_BUFFER_SIZE) {
-        m_text.resize(TEXT_BUFFER_SIZE - 1);
-    }
+    KeepWholeCharacters(m_text, TEXT_BUFFER_SIZE - 1);
     InsertItem(entry);
+}
+
+void LS_DITCtrlEntry::KeepWholeCharacters(std::string& text, std::size_t limit) {
+    if (text.size() <= limit) {
+        return;
+    }
+    // Cutting inside a UTF-8 sequence would leave a broken character at the end of the label.
+    std::size_t end = limit;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) {
+        --end;
+    }
+    text.resize(end);
 }
 
 LS_DITCtrlEntry::~LS_DITCtrlEntry() = default;

@@ -16,7 +16,7 @@ class QTreeWidgetItem;
 
 class LS_DITCtrlEntry {
 public:
-    // The labels of tree items hold at most this many characters.
+    // The labels of tree items hold fewer bytes than this.
     static constexpr std::size_t TEXT_BUFFER_SIZE = 256;
 
     // The invisible root of a tree.
@@ -28,6 +28,9 @@ public:
     LS_DITCtrlEntry(const LS_DITCtrlEntry&) = delete;
     LS_DITCtrlEntry& operator=(const LS_DITCtrlEntry&) = delete;
     virtual ~LS_DITCtrlEntry();
+
+    // Shortens UTF-8 text to at most limit bytes without splitting a character.
+    static void KeepWholeCharacters(std::string& text, std::size_t limit);
 
     // The child whose RDN equals rdn, looking from the newest; null when there is none.
     LS_DITCtrlEntry* FindChild(const harrow::QRDN& rdn) const;
