@@ -1,5 +1,7 @@
 #include "Hyperlink.h"
 
+#include "qdebugoutput.h"
+
 #include <QDesktopServices>
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -10,10 +12,20 @@ namespace {
 
 const QString mailScheme = QStringLiteral("mailto:");
 
+// Anyone may write a link into their own entry, so the desktop is only asked to open web pages
+// and mail addresses, never local files or programs.
+bool IsWebOrMail(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    if (scheme == QLatin1String("mailto")) {
+        return !url.path().isEmpty();
+    }
+    return (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !url.host().isEmpty();
+}
+
 } // namespace
 
-Hyperlink::Hyperlink()
-    : m_linkColour(Qt::blue), m_backColour(Qt::white), m_hoverColour(Qt::red) {
+Hyperlink::Hyperlink() : m_linkColour(Qt::blue), m_backColour(Qt::white), m_hoverColour(Qt::red) {
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
 }
@@ -53,7 +65,15 @@ QString Hyperlink::Target() const {
 void Hyperlink::OnRightClick() {}
 
 void Hyperlink::FollowLink() {
-    QDesktopServices::openUrl(QUrl(Target(), QUrl::TolerantMode));
+    const QString target = Target();
+    const QUrl url(target, QUrl::TolerantMode);
+    if (!url.isValid() || !IsWebOrMail(url)) {
+        harrow::QDebugOutput::Writef("Hyperlink::FollowLink()\nRefused to open a link that is "
+                                     "neither a web nor a mail address:\n%s\n\n",
+                                     target.toUtf8().constData());
+        return;
+    }
+    QDesktopServices::openUrl(url);
 }
 
 void Hyperlink::paintEvent(QPaintEvent* /*event*/) {

@@ -38,7 +38,7 @@ public:
 protected:
     // A right click on the link; a plain link does nothing.
     virtual void OnRightClick();
-    // Opens the link.
+    // Asks the desktop to open Target(), when it is a web page or a mail address.
     virtual void FollowLink();
 
     void paintEvent(QPaintEvent* event) override;

@@ -1,0 +1,371 @@
+// The entry list: its columns from the registry, what each cell shows, rows newest first, a broken
+// column configuration, and reading an entry by double-clicking its row.
+#include "LS_Button.h"
+#include "LS_EntryListCtrl.h"
+#include "LS_EntryViewCtrl.h"
+#include "LS_FormEdit.h"
+#include "LS_FormWin.h"
+#include "LS_IconStrip.h"
+#include "LS_LHSTabCtrl.h"
+#include "LS_RHSTabCtrl.h"
+#include "LS_StringTable.h"
+#include "Resource.h"
+#include "entrytesting.h"
+#include "support/debugcapture.h"
+#include "support/testdata.h"
+
+#include "access/qbindmanager.h"
+#include "forms/qform.h"
+
+#include <QHeaderView>
+#include <QtTest>
+
+using larkspur::test::DebugCapture;
+using larkspur::test::DemoDirectory;
+using larkspur::test::kJonah;
+using larkspur::test::kNell;
+using larkspur::test::kOlivia;
+using larkspur::test::kPrinter;
+
+namespace {
+
+const char* const kFiona =
+    "cn=Fiona Fairbairn,ou=Research,o=Fenwick Laboratories,dc=fenwick,dc=example";
+
+// Columns that tell the RDN rule's cases apart: a type in and out of the RDN, with and without
+// the flag, a column no entry has, and a flag followed by a part that is ignored.
+const QStringList kRuleColumns = {
+    QStringLiteral("\"Column List\"=\"Name,Common Name,Surname,E-mail,User\""),
+    QStringLiteral("\"Name\"=\"cn:RDN\""),
+    QStringLiteral("\"Common Name\"=\"cn\""),
+    QStringLiteral("\"Surname\"=\"sn\""),
+    QStringLiteral("\"E-mail\"=\"mail:RDN\""),
+    QStringLiteral("\"User\"=\"uid:RDN:ignored\""),
+};
+
+QStringList RowTexts(const QTreeWidgetItem* row) {
+    QStringList texts;
+    for (int column = 0; column < row->columnCount(); ++column) {
+        texts << row->text(column);
+    }
+    return texts;
+}
+
+QStringList HeaderTexts(const LS_EntryListCtrl* list) {
+    QStringList texts;
+    for (int column = 0; column < list->columnCount(); ++column) {
+        texts << list->headerItem()->text(column);
+    }
+    return texts;
+}
+
+QImage Picture(const QIcon& icon) {
+    return icon.pixmap(LS_IconStrip::IMAGE_WIDTH, LS_IconStrip::IMAGE_HEIGHT).toImage();
+}
+
+// Whether the entry's DN names the same entry as the text, however either is spelt.
+bool HasDN(const harrow::QEntry* entry, const std::string& text) {
+    harrow::QDN expected;
+    expected.SetDN(entry->DN().DS(), entry->DN().GetConnID(), text);
+    return entry->DN() == expected;
+}
+
+// The diagnostics about one registry key, in the order written.
+QString DiagnosticsAbout(const DebugCapture& capture, const std::string& key) {
+    std::string text;
+    for (const std::string& message : capture.Messages()) {
+        if (message.find(key) != std::string::npos) {
+            text += message;
+        }
+    }
+    return QString::fromStdString(text);
+}
+
+} // namespace
+
+class EntryListTest : public larkspur::test::EntryGuiTest {
+    Q_OBJECT
+
+private:
+    DemoDirectory demo;
+
+    std::unique_ptr<CLarkspur32App> StartDemo(const QString& registry) {
+        WriteRegistry(registry);
+        bool started = false;
+        auto app = Start({"-nosplash"}, started);
+        if (!started) {
+            qWarning("The program did not start");
+        }
+        return app;
+    }
+
+    // The list holding Olivia and Nell, read in that order: Nell's row is on top.
+    std::unique_ptr<CLarkspur32App> StartWithTwoRows() {
+        auto app = StartDemo(demo.Registry());
+        auto entries = ReadEntries(*app, demo.Server1(), {kOlivia, kNell});
+        app->GetEntryList()->AddEntries(entries);
+        return app;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(demo.Start());
+        QVERIFY(AddTestEntries(demo.Server1()));
+    }
+    void init() { OpenSandbox(); }
+    void cleanup() { CloseSandbox(); }
+
+    void aSearchFillsTheDemoColumns() {
+        const auto app = StartDemo(demo.Registry());
+        LS_EntryListCtrl* list = app->GetEntryList();
+        QCOMPARE(HeaderTexts(list),
+                 QStringList({"Name", "Department", "Organisation", "Telephone", "E-mail"}));
+        for (int column = 0; column < list->columnCount(); ++column) {
+            QCOMPARE(list->columnWidth(column), LS_EntryListCtrl::COLUMN_WIDTH);
+        }
+        QVERIFY(Boxes().empty());
+
+        LS_FormWin* people = LS_LHSTabCtrl::FromMainFrame()->FormWins().front().get();
+        QCOMPARE(people->Form()->Name(), std::string("People"));
+        LS_LHSTabCtrl::FromMainFrame()->SelectForm(1, 0);
+        QTest::keyClicks(people->Rows()[1]->Edit(), QStringLiteral("Physics"));
+        QTest::mouseClick(people->SearchButton(), Qt::LeftButton);
+        QVERIFY(WaitUntil([&] { return people->Search() && people->Search()->Finished(); }));
+        QVERIFY(WaitUntil([&] { return !app->GetMainFrame()->IsWorking(); }));
+
+        // The demo's Physics department has four people, all at Calder.
+        QCOMPARE(list->topLevelItemCount(), 4);
+        QCOMPARE(list->topLevelItemCount(), static_cast<int>(list->Entries().size()));
+        const QList<QTreeWidgetItem*> olivia = list->findItems("Olivia Holt", Qt::MatchExactly);
+        QCOMPARE(olivia.size(), 1);
+        QCOMPARE(RowTexts(olivia.front()),
+                 QStringList({"Olivia Holt", "Physics", "Calder Institute", "+44 131 496 0 100",
+                              "oholt@calder.example"}));
+        QCOMPARE(Picture(olivia.front()->icon(0)),
+                 Picture(LS_IconStrip::ImageList()[LS_IconStrip::PERSON]));
+        QVERIFY(SaveScreenshot(app->GetMainFrame(), "entry-list"));
+    }
+
+    void cellsFollowTheRDNRuleAndRowsComeNewestFirst() {
+        const auto app =
+            StartDemo(WithKey(demo.Registry(), QStringLiteral("Entry List Columns"), kRuleColumns));
+        LS_EntryListCtrl* list = app->GetEntryList();
+        auto entries = ReadEntries(*app, demo.Server1(), {kOlivia, kNell, kJonah, kPrinter});
+        QCOMPARE(entries.GetCount(), size_t(4));
+        list->AddEntries(entries);
+
+        QCOMPARE(list->topLevelItemCount(), 4);
+        // A column with the flag shows the RDN's value, not the first one stored (Nell); without
+        // the type in the RDN it shows the entry's own value (Jonah, Olivia's user id), or, when
+        // the entry has none, the RDN's friendly text. Without the flag a missing value leaves
+        // the cell empty (the printer's surname).
+        QCOMPARE(RowTexts(list->topLevelItem(0)),
+                 QStringList({"Printer", "Printer", "", "Leith, Printer", "Leith, Printer"}));
+        QCOMPARE(RowTexts(list->topLevelItem(1)),
+                 QStringList({"Jonah North", "Jonah North", "North", "jnorth", "jnorth"}));
+        QCOMPARE(
+            RowTexts(list->topLevelItem(2)),
+            QStringList({"Nell Carter", "Eleanor Carter", "Carter", "Nell Carter", "Nell Carter"}));
+        QCOMPARE(RowTexts(list->topLevelItem(3)), QStringList({"Olivia Holt", "Olivia Holt", "Holt",
+                                                               "oholt@calder.example", "oholt"}));
+
+        const std::vector<std::string> newestFirst = {kPrinter, kJonah, kNell, kOlivia};
+        for (int row = 0; row < 4; ++row) {
+            const harrow::QEntry* entry = LS_EntryListCtrl::EntryOf(list->topLevelItem(row));
+            QCOMPARE(entry, list->Entries()[static_cast<size_t>(row)].get());
+            QVERIFY(HasDN(entry, newestFirst[static_cast<size_t>(row)]));
+        }
+
+        // Each row shows the icon map's image of its entry: people theirs, the device the
+        // default.
+        const std::vector<QIcon> images = LS_IconStrip::ImageList();
+        QCOMPARE(Picture(list->topLevelItem(0)->icon(0)), Picture(images[LS_IconStrip::ENTRY]));
+        for (int row = 1; row < 4; ++row) {
+            QCOMPARE(Picture(list->topLevelItem(row)->icon(0)),
+                     Picture(images[LS_IconStrip::PERSON]));
+        }
+    }
+
+    void clearingEmptiesTheListAndKeepsTheColumns() {
+        const auto app = StartDemo(demo.Registry());
+        LS_EntryListCtrl* list = app->GetEntryList();
+        list->Clear();
+        QCOMPARE(list->topLevelItemCount(), 0);
+        QCOMPARE(list->columnCount(), 5);
+
+        auto entries = ReadEntries(*app, demo.Server1(), {kOlivia, kNell});
+        list->AddEntries(entries);
+        QCOMPARE(list->topLevelItemCount(), 2);
+        list->Clear();
+        QCOMPARE(list->topLevelItemCount(), 0);
+        QVERIFY(list->Entries().empty());
+        QCOMPARE(HeaderTexts(list),
+                 QStringList({"Name", "Department", "Organisation", "Telephone", "E-mail"}));
+    }
+
+    void aBrokenColumnConfigurationKeepsTheColumnsReadBeforeIt_data() {
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QStringList>("headers");
+        QTest::addColumn<int>("loaded");
+
+        const QStringList fourNames = {"Name", " Phone ", "Bogus", "E-mail"};
+        const QStringList base = {
+            QStringLiteral("\"Column List\"=\"Name, Phone ,Bogus,E-mail\""),
+            QStringLiteral("\"Name\"=\"cn:RDN\""),
+            QStringLiteral("\"Phone\"=\"telephoneNumber\""),
+            QStringLiteral("\"E-mail\"=\"mail\""),
+        };
+        QTest::newRow("unknown attribute type")
+            << (QStringList(base) << QStringLiteral("\"Bogus\"=\"noSuchAttribute:RDN\""))
+            << "entrylist-unknown-type.txt" << fourNames << 2;
+        QTest::newRow("no attribute type")
+            << (QStringList(base) << QStringLiteral("\"Bogus\"=\":RDN\""))
+            << "entrylist-bad-specification.txt" << fourNames << 2;
+        QTest::newRow("missing value") << base << "entrylist-missing-value.txt" << fourNames << 2;
+        QTest::newRow("missing column list")
+            << base.mid(1) << "entrylist-missing-column-list.txt" << QStringList() << 0;
+    }
+
+    void aBrokenColumnConfigurationKeepsTheColumnsReadBeforeIt() {
+        QFETCH(QStringList, values);
+        QFETCH(QString, expected);
+        QFETCH(QStringList, headers);
+        QFETCH(int, loaded);
+
+        DebugCapture capture;
+        const auto app =
+            StartDemo(WithKey(demo.Registry(), QStringLiteral("Entry List Columns"), values));
+        QVERIFY(app->GetMainFrame());
+        QCOMPARE(Boxes().size(), size_t(1));
+        QCOMPARE(Boxes().front().text, LS_StringTable::Load(res::IDS_REGISTRY_MISSING));
+        QCOMPARE(Boxes().front().caption, QStringLiteral("Error!"));
+        QCOMPARE(DiagnosticsAbout(capture, "Entry List Columns"),
+                 QString::fromStdString(larkspur::test::ReadFile(
+                     larkspur::test::TestDataPath("app/" + expected.toStdString()))));
+
+        LS_EntryListCtrl* list = app->GetEntryList();
+        QCOMPARE(list->columnCount(), static_cast<int>(headers.size()));
+        QCOMPARE(HeaderTexts(list), headers);
+        QCOMPARE(list->Info().ColumnCount(), loaded);
+
+        // The columns after the fault stay empty; the ones before it show their values.
+        auto entries = ReadEntries(*app, demo.Server1(), {kOlivia});
+        list->AddEntries(entries);
+        const QStringList texts = RowTexts(list->topLevelItem(0));
+        if (loaded == 2) {
+            QCOMPARE(texts, QStringList({"Olivia Holt", "+44 131 496 0 100", "", ""}));
+        }
+    }
+
+    void aDoubleClickReadsTheEntryIntoTheView() {
+        const auto app = StartWithTwoRows();
+        LS_EntryListCtrl* list = app->GetEntryList();
+        auto* tabs = app->GetMainFrame()->RHSTabCtrl();
+        QCOMPARE(tabs->currentIndex(), 0);
+
+        DoubleClickRow(list, 1);
+        QVERIFY(list->ReadRequest());
+        QCOMPARE(StatusText(*app),
+                 QStringLiteral("Reading 'Olivia Holt, Physics, Calder Institute, calder, "
+                                "example' from host '127.0.0.1'"));
+        QVERIFY(WaitUntil([&] { return tabs->currentIndex() == 1; }));
+        QCOMPARE(tabs->tabText(tabs->currentIndex()), QStringLiteral("Entry View"));
+        QCOMPARE(StatusText(*app), QStringLiteral("Read 'Olivia Holt, Physics, Calder Institute, "
+                                                  "calder, example' from the directory."));
+        const harrow::QEntry* shown = app->GetEntryView()->Entry();
+        QVERIFY(shown);
+        QVERIFY(HasDN(shown, kOlivia));
+        // The view has its own copy: the row keeps its entry.
+        QVERIFY(shown != list->Entries()[1].get());
+        QVERIFY(Boxes().empty());
+        QVERIFY(!app->GetMainFrame()->StatusBar()->Flashing());
+
+        // A finished read makes way for the next.
+        LS_RHSTabCtrl::FromMainFrame()->ShowEntryList();
+        const harrow::QReadEntry* first = list->ReadRequest();
+        DoubleClickRow(list, 0);
+        QVERIFY(list->ReadRequest() != first);
+        QVERIFY(WaitUntil([&] { return tabs->currentIndex() == 1; }));
+        QVERIFY(HasDN(app->GetEntryView()->Entry(), kNell));
+    }
+
+    void aDoubleClickWhileAReadRunsDoesNothing() {
+        const auto app = StartWithTwoRows();
+        LS_EntryListCtrl* list = app->GetEntryList();
+        auto* tabs = app->GetMainFrame()->RHSTabCtrl();
+
+        QVERIFY(demo.Server1().Pause());
+        DoubleClickRow(list, 0);
+        const harrow::QReadEntry* running = list->ReadRequest();
+        QVERIFY(running);
+        const QString reading = StatusText(*app);
+        QVERIFY(reading.startsWith(QStringLiteral("Reading 'Nell Carter")));
+        QVERIFY(WaitUntil([&] { return app->GetMainFrame()->IsWorking() == 1; }));
+
+        // The pane is disabled while the engine works, so only the list's own guard is left
+        // between a second double-click and a second read.
+        list->setCurrentItem(list->topLevelItem(1));
+        list->OnDblclk();
+        QCOMPARE(list->ReadRequest(), running);
+        QCOMPARE(StatusText(*app), reading);
+        QCOMPARE(app->GetDSManager()->GetRequest(running->ID()), running);
+
+        QVERIFY(demo.Server1().Resume());
+        QVERIFY(WaitUntil([&] { return tabs->currentIndex() == 1; }));
+        QVERIFY(HasDN(app->GetEntryView()->Entry(), kNell));
+        QVERIFY(WaitUntil([&] { return app->GetMainFrame()->IsWorking() == 0; }));
+    }
+
+    void aReadTheServerRefusesFlashesTheStatus() {
+        const auto app = StartDemo(demo.Registry());
+        LS_EntryListCtrl* list = app->GetEntryList();
+        auto entries = ReadEntries(*app, demo.Server1(), {kJonah});
+        list->AddEntries(entries);
+        // The entry goes between the search and the double-click.
+        QVERIFY(demo.Server1().ApplyLdif(std::string("dn: ") + kJonah + "\nchangetype: delete\n"));
+
+        DoubleClickRow(list, 0);
+        QVERIFY(WaitUntil([&] { return !list->ReadRequest()->Invoked(); }));
+        QCOMPARE(StatusText(*app), QStringLiteral("Failed to read 'jnorth, Physics, Calder "
+                                                  "Institute, calder, example' from host "
+                                                  "'127.0.0.1'"));
+        QVERIFY(app->GetMainFrame()->StatusBar()->Flashing());
+        QCOMPARE(app->GetMainFrame()->RHSTabCtrl()->currentIndex(), 0);
+        QVERIFY(!app->GetEntryView()->Entry());
+        QVERIFY(Boxes().empty());
+
+        QVERIFY(demo.Server1().ApplyLdif(larkspur::test::kJonahLdif));
+    }
+
+    void aReadThatCannotStartShowsTheErrorBox() {
+        const auto app = StartDemo(demo.Registry());
+        LS_EntryListCtrl* list = app->GetEntryList();
+        auto entries = ReadEntries(*app, demo.Server2(), {kFiona});
+        QCOMPARE(entries.GetCount(), size_t(1));
+        const long connId = entries.GetHead()->DN().GetConnID();
+        list->AddEntries(entries);
+
+        // With the server gone the connection closes and cannot be bound again.
+        QVERIFY(demo.Server2().Stop());
+        harrow::QBindManager* binds = app->GetDSManager()->BindManager();
+        QVERIFY(WaitUntil([&] { return !binds->IsBound(connId); }));
+
+        DebugCapture capture;
+        DoubleClickRow(list, 0);
+        QCOMPARE(Boxes().size(), size_t(1));
+        QCOMPARE(Boxes().front().text,
+                 QStringLiteral("Failed to retrieve the request entry from the directory!"));
+        QCOMPARE(Boxes().front().caption, QStringLiteral("Error!"));
+        QCOMPARE(QString::fromStdString(capture.Joined()),
+                 QString::fromStdString(larkspur::test::ReadFile(
+                     larkspur::test::TestDataPath("app/entrylist-read-not-started.txt"))));
+        QCOMPARE(StatusText(*app), QString());
+        QVERIFY(!app->GetDSManager()->Waiting());
+
+        QVERIFY(demo.Server2().Restart());
+    }
+};
+
+QTEST_MAIN(EntryListTest)
+#include "entrylist_test.moc"
