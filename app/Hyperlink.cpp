@@ -56,7 +56,8 @@ void Hyperlink::SetLinkFont(const QString& face, int pixelHeight) {
 
 QString Hyperlink::Target() const {
     QString target = m_url.isEmpty() ? m_text : m_url;
-    if (target.contains('@') && !target.startsWith(mailScheme)) {
+    // Only a bare address becomes a mail link: a web address may hold an at sign too.
+    if (target.contains('@') && QUrl(target).scheme().isEmpty()) {
         target.prepend(mailScheme);
     }
     return target;

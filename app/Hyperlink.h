@@ -32,7 +32,7 @@ public:
     const QFont& LinkFont() const { return m_font; }
     bool IsHovering() const { return m_bHover; }
     // What the desktop is asked to open: the URL (or the text when there is none) with
-    // "mailto:" put in front of a mail address.
+    // "mailto:" put in front of a bare mail address, one without a scheme of its own.
     QString Target() const;
 
 protected:

@@ -317,6 +317,16 @@ private slots:
         QVERIFY(WaitUntil([&] { return app->GetMainFrame()->IsWorking() == 0; }));
     }
 
+    void closingTheProgramWhileAReadRunsEndsTheRead() {
+        auto app = StartWithTwoRows();
+        QVERIFY(demo.Server1().Pause());
+        DoubleClickRow(app->GetEntryList(), 0);
+        QVERIFY(app->GetEntryList()->ReadRequest());
+        QVERIFY(app->GetDSManager()->Waiting());
+        app.reset();
+        QVERIFY(demo.Server1().Resume());
+    }
+
     void aReadTheServerRefusesFlashesTheStatus() {
         const auto app = StartDemo(demo.Registry());
         LS_EntryListCtrl* list = app->GetEntryList();

@@ -48,8 +48,8 @@ telephoneNumber: +44 131 496 0 160
 description:: ICBPYnNlcnZlcyB0aGUgbm9ydGhlcm4gc2t5ICAKICBvbiBjbGVhciBuaWdodHMgIA==
 postalAddress: 12 Harbour Road $ Leith $ Edinburgh
 )";
-// Jonah's RDN holds no common name, his first web address is a mail address and his second
-// names a program on the user's own machine.
+// Jonah's RDN holds no common name; his first web address is a mail address, his second names
+// a program on the user's own machine and his third is a web page with an at sign in it.
 constexpr const char* kJonahLdif =
     R"(dn: uid=jnorth,ou=Physics,o=Calder Institute,dc=calder,dc=example
 objectClass: inetOrgPerson
@@ -58,6 +58,7 @@ cn: Jonah North
 sn: North
 labeledURI: jnorth@calder.example Write to Jonah
 labeledURI: file:///bin/sh Shell
+labeledURI: https://social.calder.example/@jnorth Social
 )";
 // A device, which the view has no rules for, under a two-part RDN.
 constexpr const char* kPrinterLdif =

@@ -234,9 +234,10 @@ private slots:
         const auto app = StartDemo(demo.Registry());
         LS_EntryViewCtrl* view = Show(*app, demo.Server1(), kJonah);
         QCOMPARE(Transcript(view), Expected("entryview-jonah.txt"));
-        QCOMPARE(view->Links().size(), size_t(2));
+        QCOMPARE(view->Links().size(), size_t(3));
         QCOMPARE(view->Links()[0]->URL(), QStringLiteral("jnorth@calder.example"));
         QCOMPARE(view->Links()[1]->URL(), QStringLiteral("file:///bin/sh"));
+        QCOMPARE(view->Links()[2]->URL(), QStringLiteral("https://social.calder.example/@jnorth"));
     }
 
     void anEntryWithoutRulesShowsAnEmptyPage() {
@@ -302,10 +303,10 @@ private slots:
         QVERIFY(mail.isNull());
         QVERIFY(web.isNull());
         view->repaint();
-        QCOMPARE(view->Links().size(), size_t(2));
+        QCOMPARE(view->Links().size(), size_t(3));
         QCOMPARE(view->Links()[0]->objectName(), QStringLiteral("9001"));
-        QCOMPARE(view->Links()[1]->objectName(), QStringLiteral("9002"));
-        QCOMPARE(view->findChildren<Hyperlink*>().size(), 2);
+        QCOMPARE(view->Links()[2]->objectName(), QStringLiteral("9003"));
+        QCOMPARE(view->findChildren<Hyperlink*>().size(), 3);
     }
 
     void aClickOnALinkOpensItOnTheDesktop() {
@@ -349,6 +350,12 @@ private slots:
         QTest::mouseClick(shell, Qt::LeftButton, {}, shell->rect().center());
         QCOMPARE(catcher.opened.size(), 3);
         QCOMPARE(QString::fromStdString(capture.Joined()), Expected("hyperlink-refused.txt"));
+
+        // An at sign inside a web address does not make it a mail address.
+        Hyperlink* social = view->Links()[2].get();
+        QTest::mouseMove(social, social->rect().center());
+        QTest::mouseClick(social, Qt::LeftButton, {}, social->rect().center());
+        QCOMPARE(catcher.opened.last(), QStringLiteral("https://social.calder.example/@jnorth"));
     }
 };
 
