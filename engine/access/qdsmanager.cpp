@@ -18,6 +18,8 @@ namespace harrow {
 namespace {
 
 constexpr std::uint32_t kLastRequestId = 0xFFFFFFFF;
+// How long one Poll keeps reading once each connection has had a message handled.
+constexpr std::chrono::milliseconds kPollBudget{4};
 
 } // namespace
 
@@ -121,14 +123,23 @@ void QDSManager::Poll() {
         return;
     }
     polling = 1;
-    // By index: a notification may open connections (a referral), which are appended.
-    for (std::size_t index = 0; index < bindManager.ConnectionCount(); ++index) {
-        PollConnection(*bindManager.ConnectionAt(index));
+    const auto deadline = std::chrono::steady_clock::now() + kPollBudget;
+    // Connections take turns at going first, so that one busy connection cannot use up every
+    // call's budget. By index: a notification may open connections (a referral), which are
+    // appended.
+    const std::size_t first = firstPolled < bindManager.ConnectionCount() ? firstPolled : 0;
+    for (std::size_t index = first; index < bindManager.ConnectionCount(); ++index) {
+        PollConnection(*bindManager.ConnectionAt(index), deadline);
     }
+    for (std::size_t index = 0; index < first; ++index) {
+        PollConnection(*bindManager.ConnectionAt(index), deadline);
+    }
+    firstPolled = first + 1;
     polling = 0;
 }
 
-void QDSManager::PollConnection(QConnection& connection) {
+void QDSManager::PollConnection(QConnection& connection,
+                                std::chrono::steady_clock::time_point deadline) {
     if (!connection.IsBound() || !WaitingOn(connection.ID())) {
         return;
     }
@@ -153,7 +164,10 @@ void QDSManager::PollConnection(QConnection& connection) {
         if (requests.IsEmpty() || !connection.IsBound() || !WaitingOn(connection.ID())) {
             return;
         }
-    } while (connection.IsReadable(std::chrono::microseconds::zero()) > 0);
+        // What is left waits for the next call: the program's window stays responsive however
+        // much a search returns.
+    } while (std::chrono::steady_clock::now() < deadline &&
+             connection.IsReadable(std::chrono::microseconds::zero()) > 0);
 }
 
 void QDSManager::DispatchMessage(ldap* handle, ldapmsg* message) {

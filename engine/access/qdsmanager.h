@@ -7,6 +7,7 @@
 #include "harrow32_export.h"
 #include "ptrlist.h"
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -56,8 +57,9 @@ public:
     int Waiting() const;
     int WaitingOn(long connId) const;
 
-    // Hands every LDAP message that has arrived to the request that owns it; never blocks, and
-    // does nothing when called from inside a notification.
+    // Hands the LDAP messages that have arrived to the requests that own them; never blocks, and
+    // does nothing when called from inside a notification. One call reads for a few milliseconds
+    // at most (beyond one message per connection); the rest waits for the next call.
     void Poll();
 
     // Abandons, deregisters and deletes the requests with that id. A request aborted from inside
@@ -83,7 +85,7 @@ protected:
     std::uint32_t nextRequestId = 0;
 
 private:
-    void PollConnection(QConnection& connection);
+    void PollConnection(QConnection& connection, std::chrono::steady_clock::time_point deadline);
     void DispatchMessage(ldap* handle, ldapmsg* message);
     void ReportResultError(QConnection& connection);
     void NotifyRequestsOfClose(long connId);
@@ -100,6 +102,8 @@ private:
     std::unique_ptr<Oidtable> table;
     std::unique_ptr<QFormConfiguration> formConfig;
     int polling = 0;
+    // The connection that the next Poll reads first.
+    std::size_t firstPolled = 0;
     PtrList<QRequest> requests;
     int requestCalls = 0;
     std::vector<QRequest*> abortedInCalls;
