@@ -34,12 +34,6 @@ void UrlDescDeleter::operator()(LDAPURLDesc* url) const {
     }
 }
 
-void ValuesDeleter::operator()(berval** values) const {
-    if (values != nullptr) {
-        ldap_value_free_len(values);
-    }
-}
-
 LDAP* Init(const char* host, int port) {
     if (host == nullptr || *host == '\0') {
         return nullptr;
@@ -131,28 +125,29 @@ std::string EntryDN(LDAP* handle, LDAPMessage* entry) {
     return TakeString(ldap_get_dn(handle, entry));
 }
 
-std::vector<std::string> AttributeValues(LDAP* handle, LDAPMessage* entry, const char* attribute) {
-    std::vector<std::string> result;
-    Values values(ldap_get_values_len(handle, entry, attribute));
-    if (!values) {
-        return result;
-    }
-    for (berval** value = values.get(); *value != nullptr; ++value) {
-        result.emplace_back((*value)->bv_val, (*value)->bv_len);
-    }
-    return result;
-}
-
-std::vector<std::string> AttributeNames(LDAP* handle, LDAPMessage* entry) {
-    std::vector<std::string> names;
+void ForEachAttribute(LDAP* handle, LDAPMessage* entry, const AttributeVisitor& visit) {
     BerElement* rawCursor = nullptr;
-    char* name = ldap_first_attribute(handle, entry, &rawCursor);
-    BerCursor cursor(rawCursor);
-    while (name != nullptr) {
-        names.push_back(TakeString(name));
-        name = ldap_next_attribute(handle, entry, cursor.get());
+    berval dn{};
+    if (ldap_get_dn_ber(handle, entry, &rawCursor, &dn) != LDAP_SUCCESS) {
+        return;
     }
-    return names;
+    const BerCursor cursor(rawCursor);
+    std::vector<std::string_view> values;
+    for (;;) {
+        berval name{};
+        berval* found = nullptr;
+        if (ldap_get_attribute_ber(handle, entry, cursor.get(), &name, &found) != LDAP_SUCCESS ||
+            name.bv_val == nullptr) {
+            return;
+        }
+        // The array is the library's; the values in it point into the message.
+        const MemString array(reinterpret_cast<char*>(found));
+        values.clear();
+        for (berval* value = found; value != nullptr && value->bv_val != nullptr; ++value) {
+            values.emplace_back(value->bv_val, value->bv_len);
+        }
+        visit(std::string_view(name.bv_val, name.bv_len), values);
+    }
 }
 
 int SetProtocol(LDAP* handle, int version) {

@@ -10,8 +10,10 @@
 #include <sys/time.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace harrow::ldapapi {
@@ -31,9 +33,6 @@ struct HARROW32_EXPORT MemDeleter {
 struct HARROW32_EXPORT UrlDescDeleter {
     void operator()(LDAPURLDesc* url) const;
 };
-struct HARROW32_EXPORT ValuesDeleter {
-    void operator()(berval** values) const;
-};
 
 // An LDAP session; unbinds and frees it when it goes.
 using Handle = std::unique_ptr<LDAP, HandleDeleter>;
@@ -44,7 +43,6 @@ using BerCursor = std::unique_ptr<BerElement, BerDeleter>;
 // A string or array that the library allocated and frees with ldap_memfree.
 using MemString = std::unique_ptr<char, MemDeleter>;
 using UrlDesc = std::unique_ptr<LDAPURLDesc, UrlDescDeleter>;
-using Values = std::unique_ptr<berval*[], ValuesDeleter>;
 
 // Creates a session for host and port without network traffic; null on failure.
 HARROW32_EXPORT LDAP* Init(const char* host, int port);
@@ -68,12 +66,14 @@ HARROW32_EXPORT std::string TakeString(char* text);
 // The entry's DN, freed where it is converted.
 HARROW32_EXPORT std::string EntryDN(LDAP* handle, LDAPMessage* entry);
 
-// Every value of one attribute of an entry, in server order, with embedded bytes kept.
-HARROW32_EXPORT std::vector<std::string> AttributeValues(LDAP* handle, LDAPMessage* entry,
-                                                         const char* attribute);
-
-// The names of an entry's attributes in server order; the BER cursor and names are freed here.
-HARROW32_EXPORT std::vector<std::string> AttributeNames(LDAP* handle, LDAPMessage* entry);
+// Calls visit with each attribute of an entry and its values, in server order, in one walk over
+// the entry (asking for each attribute by name would walk it again every time). The texts point
+// into the message and last only for the call; values keep embedded bytes and are not
+// zero-terminated. What the library allocates for the walk is freed here.
+using AttributeVisitor =
+    std::function<void(std::string_view name, const std::vector<std::string_view>& values)>;
+HARROW32_EXPORT void ForEachAttribute(LDAP* handle, LDAPMessage* entry,
+                                      const AttributeVisitor& visit);
 
 // Sets the protocol version and switches the library's own referral chasing off, since the
 // engine follows referrals itself. Returns 1 when both options took.

@@ -7,13 +7,16 @@ namespace harrow {
 
 QConfigEntry::QConfigEntry(const Oidtable* table, ldap* ld, ldapmsg* entry)
     : table(table), dn(ldapapi::EntryDN(ld, entry)) {
-    for (const std::string& name : ldapapi::AttributeNames(ld, entry)) {
-        // A name the schema does not know cannot be one the loader asks for.
-        const QAttrT* type = table->str2at(name);
-        if (type != nullptr) {
-            attributes.emplace_back(type, ldapapi::AttributeValues(ld, entry, name.c_str()));
-        }
-    }
+    ldapapi::ForEachAttribute(
+        ld, entry,
+        [this, table](std::string_view name, const std::vector<std::string_view>& values) {
+            // A name the schema does not know cannot be one the loader asks for.
+            const QAttrT* type = table->str2at(std::string(name));
+            if (type != nullptr) {
+                attributes.emplace_back(type,
+                                        std::vector<std::string>(values.begin(), values.end()));
+            }
+        });
 }
 
 std::vector<QConfigEntry> QConfigEntry::ReadAll(const Oidtable* table, ldap* ld, ldapmsg* chain) {

@@ -44,21 +44,25 @@ void QEntry::AddAttributes(ldap* handle, ldapmsg* message) {
         return;
     }
     QAttrT* objectClassType = table->str2at("objectclass");
-    for (const std::string& name : ldapapi::AttributeNames(handle, message)) {
-        QAttrT* type = table->str2at(name);
-        if (type == nullptr) {
-            continue;
-        }
-        auto attr = std::make_unique<QAttr>(type);
-        for (const std::string& value : ldapapi::AttributeValues(handle, message, name.c_str())) {
-            attr->AddValue(value.c_str(), value.size() + 1);
-        }
-        if (type == objectClassType) {
-            KeepObjectClass(std::move(attr));
-        } else {
-            attributes.AddTail(attr.release());
-        }
-    }
+    // One buffer adds the terminating zero to every value without an allocation for each.
+    std::string value;
+    ldapapi::ForEachAttribute(
+        handle, message, [&](std::string_view name, const std::vector<std::string_view>& values) {
+            QAttrT* type = table->str2at(std::string(name));
+            if (type == nullptr) {
+                return;
+            }
+            auto attr = std::make_unique<QAttr>(type);
+            for (std::string_view bytes : values) {
+                value.assign(bytes);
+                attr->AddValue(value.c_str(), value.size() + 1);
+            }
+            if (type == objectClassType) {
+                KeepObjectClass(std::move(attr));
+            } else {
+                attributes.AddTail(attr.release());
+            }
+        });
 }
 
 // A server may return the object-class attribute more than once; all its values are kept.
