@@ -328,8 +328,11 @@ private slots:
             form->Rows()[0]->Edit()->setText(QStringLiteral("Holt"));
             form->Rows()[2]->Edit()->setText(QStringLiteral("Calder"));
             form->OnSearch();
-            return WaitUntil([&] { return form->Search()->Finished() == 1 && !frame->IsWorking(); },
-                             60000);
+            return WaitUntil(
+                [&] {
+                    return form->Search() && form->Search()->Finished() == 1 && !frame->IsWorking();
+                },
+                60000);
         };
         LS_DITCtrl* tree = Tree();
 

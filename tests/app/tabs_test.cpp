@@ -195,8 +195,11 @@ private slots:
         QVERIFY(!form->isVisible());
         QCOMPARE(right->currentIndex(), 0);
         QVERIFY(app->GetEntryList()->isVisible());
-        QVERIFY(WaitUntil([&] { return form->Search()->Finished() == 1 && !frame->IsWorking(); },
-                          60000));
+        QVERIFY(WaitUntil(
+            [&] {
+                return form->Search() && form->Search()->Finished() == 1 && !frame->IsWorking();
+            },
+            60000));
         QVERIFY(left->isEnabled() && right->isEnabled());
     }
 
