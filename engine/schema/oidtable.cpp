@@ -94,9 +94,16 @@ QOID* Oidtable::str2oid(const std::string& text) const {
 }
 
 QAttrT* Oidtable::str2at(const std::string& text) const {
+    if (const auto known = typesByText.find(text); known != typesByText.end()) {
+        return known->second;
+    }
     QOID oid;
     Resolve(text, oid);
-    return attrTypeIndex.Find(text, oid);
+    QAttrT* type = attrTypeIndex.Find(text, oid);
+    if (typesByText.size() < kTypesRemembered) {
+        typesByText.emplace(text, type);
+    }
+    return type;
 }
 
 QOC* Oidtable::str2oc(const std::string& text) const {
@@ -177,6 +184,8 @@ void Oidtable::ReadGenerator(const std::string& line) {
     Resolve(Trimmed(line.substr(colon + 1)), oid);
     generators.push_back(std::make_unique<QGenOID>(name, oid));
     generatorsByName.emplace(LowerCased(name), generators.back().get());
+    // A generator changes what dotted texts resolve to.
+    typesByText.clear();
 }
 
 void Oidtable::ReadAttrType(const std::string& line) {
@@ -209,6 +218,7 @@ void Oidtable::ReadAttrType(const std::string& line) {
     attrTypes.push_back(std::make_unique<QAttrT>(names, oids, syntax, friendlyName));
     QAttrT* type = attrTypes.back().get();
     attrTypeIndex.Add(type, type->Names(), OIDsOf(*type));
+    typesByText.clear();
 }
 
 void Oidtable::ReadObjectClass(const std::string& line) {

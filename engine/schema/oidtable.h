@@ -14,6 +14,7 @@
 #include "schema/qschemaindex.h"
 #include "schema/qsyntax.h"
 
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <memory>
@@ -79,6 +80,11 @@ private:
     std::unordered_map<std::string, QGenOID*> generatorsByName;
     QSchemaIndex<QAttrT> attrTypeIndex;
     QSchemaIndex<QOC> objectClassIndex;
+    // str2at's answers by the exact text asked: building an entry asks for the same few names
+    // over and over. Forgotten whenever a type or generator is added; bounded, since the texts
+    // come from servers.
+    static constexpr std::size_t kTypesRemembered = 4096;
+    mutable std::unordered_map<std::string, QAttrT*> typesByText;
 };
 
 } // namespace harrow
