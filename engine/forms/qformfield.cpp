@@ -41,8 +41,9 @@ int QFormField::GenerateFilterString(std::string& out) const {
     }
     const std::string pattern = SubstringPattern(typed);
     out.clear();
+    // Appended piece by piece: a chain of + here trips a false -Wrestrict in optimised builds.
     for (QAttrT* type : types) {
-        out += "(" + type->Name() + "=" + pattern + ")";
+        out.append("(").append(type->Name()).append("=").append(pattern).append(")");
     }
     if (types.GetCount() > 1) {
         out = "(&" + out + ")";
