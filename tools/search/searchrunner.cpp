@@ -17,8 +17,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -129,6 +131,18 @@ PollStats DriveSearch(harrow::QDSManager& manager) {
         stats.longest = std::max(stats.longest, std::chrono::nanoseconds(took));
         stats.longestCpu = std::max(stats.longestCpu, tookCpu);
     }
+}
+
+// Read from the process itself: what a parent measures from outside includes the memory of the
+// process that was forked to start this program.
+long PeakResidentKb() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::atol(line.c_str() + 6);
+        }
+    }
+    return -1;
 }
 
 double Milliseconds(std::chrono::nanoseconds duration) {
@@ -245,8 +259,11 @@ int RunFormSearch(const SearchOptions& options) {
                    " succeeded, " + std::to_string(runner.FailedOperations()) + " failed");
     std::fflush(stdout);
     if (options.stats) {
-        std::fprintf(stderr, "poll calls: %ld\nlongest poll: %.3f ms\nlongest poll cpu: %.3f ms\n",
-                     stats.calls, Milliseconds(stats.longest), Milliseconds(stats.longestCpu));
+        std::fprintf(stderr,
+                     "poll calls: %ld\nlongest poll: %.3f ms\nlongest poll cpu: %.3f ms\n"
+                     "peak memory: %ld KB\n",
+                     stats.calls, Milliseconds(stats.longest), Milliseconds(stats.longestCpu),
+                     PeakResidentKb());
     }
     return 0;
 }
