@@ -18,6 +18,7 @@
 #include "model/qdn.h"
 #include "model/qentry.h"
 
+#include <QMouseEvent>
 #include <QStringList>
 #include <QtTest>
 
@@ -79,6 +80,10 @@ protected:
     static std::unique_ptr<harrow::QEntry> ReadEntry(CLarkspur32App& app, TestDirectory& server,
                                                      const std::string& dn) {
         harrow::QDSManager* manager = app.GetDSManager();
+        if (!manager) {
+            qWarning("The program has no directory service manager");
+            return nullptr;
+        }
         const long connId =
             manager->BindManager()->OpenConnection(server.Host(), server.Port(), "", "");
         harrow::QDN name;
@@ -94,7 +99,12 @@ protected:
             qWarning("The test could not start reading %s", dn.c_str());
             return nullptr;
         }
-        if (!WaitUntil([&] { return collector.done && !manager->GetRequest(read.ID()); })) {
+        // Done once the pump has seen the engine idle again and enabled the panes.
+        const CMainFrame* frame = app.GetMainFrame();
+        if (!WaitUntil([&] {
+                return collector.done && !manager->GetRequest(read.ID()) &&
+                       (!frame || !frame->IsWorking());
+            })) {
             qWarning("Reading %s did not finish", dn.c_str());
         }
         return std::move(collector.entry);
@@ -137,11 +147,24 @@ protected:
         return app.GetMainFrame()->StatusBar()->PaneText(0);
     }
 
-    // Double-clicks a row of the list the way a user does; the list must be the shown page.
+    // Double-clicks a row of the list as the window system reports one: a click, then the
+    // second press as a double-click. Sent straight to the list, so that no timing can split
+    // the pair into two clicks. The list must be the shown page; the user waits for the pane,
+    // which is disabled while the engine works.
     static void DoubleClickRow(LS_EntryListCtrl* list, int row) {
-        const QRect rect = list->visualItemRect(list->topLevelItem(row));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        if (!WaitUntil([&] { return list->isEnabled(); })) {
+            qWarning("The entry list stayed disabled");
+        }
+        const QPoint middle = list->visualItemRect(list->topLevelItem(row)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, middle);
+        const QPointF local(middle);
+        const QPointF global(list->viewport()->mapToGlobal(middle));
+        QMouseEvent press(QEvent::MouseButtonDblClick, local, global, Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list->viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, local, global, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QCoreApplication::sendEvent(list->viewport(), &release);
     }
 
 private:
