@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::uint32_t kLastRequestId = 0xFFFFFFFF;
 // How long one Poll keeps reading once each connection has had a message handled.
-constexpr std::chrono::milliseconds kPollBudget{4};
+constexpr std::chrono::milliseconds kPollBudget{2};
 
 } // namespace
 
