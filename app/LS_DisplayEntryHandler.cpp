@@ -1,5 +1,6 @@
 #include "LS_DisplayEntryHandler.h"
 
+#include "LS_EntryListCtrl.h"
 #include "LS_EntryViewCtrl.h"
 #include "LS_RHSTabCtrl.h"
 #include "LS_StringTable.h"
@@ -70,7 +71,23 @@ void LS_DisplayEntryHandler::OnActivity(harrow::QDUAActivity activity,
                               FriendlyDN(report->DN()).c_str()));
         break;
     }
+    case harrow::DUA_CONNECTION_CLOSED:
+        EndLostRead(*app);
+        break;
     default:
         break;
     }
+}
+
+void LS_DisplayEntryHandler::EndLostRead(CLarkspur32App& app) {
+    LS_EntryListCtrl* list = app.GetEntryList();
+    const harrow::QReadEntry* read = list->ReadRequest();
+    if (!read) {
+        return;
+    }
+    app.SetStatusText(Formatted(res::IDS_READ_ENTRY_ERROR, FriendlyDN(read->DN()), read->Host()));
+    app.FlashStatus();
+    // The engine keeps a read whose connection went until it is aborted, and the program would
+    // stay working, polling for an answer that cannot come, until the user pressed Abort.
+    list->EndRead();
 }

@@ -4,6 +4,8 @@
 
 #include "access/qrequester.h"
 
+class CLarkspur32App;
+
 class LS_DisplayEntryHandler : public harrow::QRequester {
 public:
     LS_DisplayEntryHandler() = default;
@@ -12,4 +14,8 @@ public:
     virtual ~LS_DisplayEntryHandler();
 
     void OnActivity(harrow::QDUAActivity activity, harrow::QRequestMsg* message) override;
+
+private:
+    // A read whose connection went tells the user and ends.
+    static void EndLostRead(CLarkspur32App& app);
 };

@@ -44,6 +44,8 @@ public:
 
     // Reads the entry of the first selected row, unless a read is still running.
     void OnDblclk();
+    // Drops the read request, aborting it if it still runs.
+    void EndRead() { m_pRead.Delete(); }
 
     const LS_EntryListInfo& Info() const { return m_info; }
     // The entries shown, newest first.

@@ -37,9 +37,12 @@ public:
     void Abort() override;
     void NotifyCloseConnection(long connId) override;
 
+    const QDN& DN() const { return dn; }
+    // The host of the DN's connection; empty when it has none.
+    std::string Host() const;
+
 private:
     ldap* GetLDAPContext() const;
-    std::string Host() const;
     int ParseEntry(ldap* handle, ldapmsg* message, QError*& error);
     int ParseResult(ldap* handle, ldapmsg* message, QError*& error);
     int ParseReferral(ldap* handle, ldapmsg* message, QError*& error);

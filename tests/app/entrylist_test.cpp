@@ -324,6 +324,25 @@ private slots:
         QVERIFY(WaitUntil([&] { return app->GetMainFrame()->IsWorking() == 0; }));
     }
 
+    void aReadWhoseServerGoesEndsAndTellsTheUser() {
+        const auto app = StartWithTwoRows();
+        LS_EntryListCtrl* list = app->GetEntryList();
+        QVERIFY(demo.Server1().Pause());
+        DoubleClickRow(list, 0);
+        QVERIFY(list->ReadRequest());
+        QVERIFY(WaitUntil([&] { return app->GetMainFrame()->IsWorking() == 1; }));
+
+        demo.Server1().Crash();
+        QVERIFY(WaitUntil([&] { return app->GetMainFrame()->IsWorking() == 0; }));
+        QVERIFY(!list->ReadRequest());
+        QVERIFY(!app->GetDSManager()->Waiting());
+        QVERIFY(StatusText(*app).startsWith(QStringLiteral("Failed to read 'Nell Carter")));
+        QVERIFY(StatusText(*app).endsWith(QStringLiteral("' from host '127.0.0.1'")));
+        QVERIFY(app->GetMainFrame()->StatusBar()->Flashing());
+        QVERIFY(Boxes().empty());
+        QVERIFY(demo.Server1().Restart());
+    }
+
     void closingTheProgramWhileAReadRunsEndsTheRead() {
         auto app = StartWithTwoRows();
         QVERIFY(demo.Server1().Pause());

@@ -51,6 +51,9 @@ public:
     // kernel but nothing is answered until Resume (SIGCONT).
     bool Pause();
     bool Resume();
+    // Ends the server at once (SIGKILL), as a crash would, even while it is paused, so that
+    // nothing it still held is answered; Restart brings it back.
+    void Crash() { Kill(); }
     bool IsRunning() const;
     bool IsPaused() const { return paused; }
 
