@@ -39,15 +39,15 @@ int LS_EntryListInfo::Load() {
 }
 
 int LS_EntryListInfo::LoadColumn(const LS_RegistryKey& key, const std::string& name) {
-    std::string specification;
-    if (!LS_RegistryString::Read(&key, name.c_str(), false, VALUE_BUFFER_SIZE, specification)) {
+    std::string columnValue;
+    if (!LS_RegistryString::Read(&key, name.c_str(), false, VALUE_BUFFER_SIZE, columnValue)) {
         harrow::QDebugOutput::Writef("Failed to read registry value:\nHKCU/Software/Calder "
                                      "Institute/Larkspur/Entry List Columns/%s\n",
                                      name.c_str());
         return 0;
     }
     harrow::QStringList parts;
-    parts.SetSplitString(specification, ':');
+    parts.SetSplitString(columnValue, ':');
     // A value that names no attribute type before its first colon specifies nothing.
     if (parts.front().empty()) {
         harrow::QDebugOutput::Writef(

@@ -227,7 +227,7 @@ private slots:
             << "entrylist-unknown-type.txt" << fourNames << 2;
         QTest::newRow("no attribute type")
             << (QStringList(base) << QStringLiteral("\"Bogus\"=\":RDN\""))
-            << "entrylist-bad-specification.txt" << fourNames << 2;
+            << "entrylist-bad-column.txt" << fourNames << 2;
         QTest::newRow("missing value") << base << "entrylist-missing-value.txt" << fourNames << 2;
         QTest::newRow("missing column list")
             << base.mid(1) << "entrylist-missing-column-list.txt" << QStringList() << 0;
