@@ -18,7 +18,7 @@ namespace harrow {
 namespace {
 
 constexpr std::uint32_t kLastRequestId = 0xFFFFFFFF;
-// How long one Poll keeps reading once each connection has had a message handled.
+// How long one Poll keeps reading; each connection still has one message handled.
 constexpr std::chrono::milliseconds kPollBudget{2};
 
 } // namespace
