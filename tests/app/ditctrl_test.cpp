@@ -92,9 +92,8 @@ private:
     void StartApp(const QString& registry) {
         handle.reset();
         app.reset();
-        WriteRegistry(registry);
         bool started = false;
-        app = Start({"-nosplash"}, started);
+        app = StartWithRegistry(registry, started);
         QVERIFY(started);
         harrow::QDSManager* manager = app->GetDSManager();
         connId = manager->BindManager()->OpenConnection(demo.Server1().Host(),
@@ -281,10 +280,9 @@ private slots:
     }
 
     void aMissingIconCountEndsStartUp() {
-        WriteRegistry(WithIcons(demo.Registry(), "\"Icon0\"=\"=default\"\n"));
         app.reset();
         bool started = true;
-        app = Start({"-nosplash"}, started);
+        app = StartWithRegistry(WithIcons(demo.Registry(), "\"Icon0\"=\"=default\"\n"), started);
         QVERIFY(!started);
         QCOMPARE(Boxes().size(), std::size_t(1));
         QCOMPARE(Boxes().front().text,

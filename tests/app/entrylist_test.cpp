@@ -89,19 +89,9 @@ class EntryListTest : public larkspur::test::EntryGuiTest {
 private:
     DemoDirectory demo;
 
-    std::unique_ptr<CLarkspur32App> StartDemo(const QString& registry) {
-        WriteRegistry(registry);
-        bool started = false;
-        auto app = Start({"-nosplash"}, started);
-        if (!started) {
-            qWarning("The program did not start");
-        }
-        return app;
-    }
-
     // The list holding Olivia and Nell, read in that order: Nell's row is on top.
     std::unique_ptr<CLarkspur32App> StartWithTwoRows() {
-        auto app = StartDemo(demo.Registry());
+        auto app = StartWithRegistry(demo.Registry());
         auto entries = ReadEntries(*app, demo.Server1(), {kOlivia, kNell});
         app->GetEntryList()->AddEntries(entries);
         return app;
@@ -122,7 +112,7 @@ private slots:
     }
 
     void aSearchFillsTheDemoColumns() {
-        const auto app = StartDemo(demo.Registry());
+        const auto app = StartWithRegistry(demo.Registry());
         LS_EntryListCtrl* list = app->GetEntryList();
         QCOMPARE(HeaderTexts(list),
                  QStringList({"Name", "Department", "Organisation", "Telephone", "E-mail"}));
@@ -153,8 +143,8 @@ private slots:
     }
 
     void cellsFollowTheRDNRuleAndRowsComeNewestFirst() {
-        const auto app =
-            StartDemo(WithKey(demo.Registry(), QStringLiteral("Entry List Columns"), kRuleColumns));
+        const auto app = StartWithRegistry(
+            WithKey(demo.Registry(), QStringLiteral("Entry List Columns"), kRuleColumns));
         LS_EntryListCtrl* list = app->GetEntryList();
         auto entries = ReadEntries(*app, demo.Server1(), {kOlivia, kNell, kJonah, kPrinter});
         QCOMPARE(entries.GetCount(), size_t(4));
@@ -193,7 +183,7 @@ private slots:
     }
 
     void clearingEmptiesTheListAndKeepsTheColumns() {
-        const auto app = StartDemo(demo.Registry());
+        const auto app = StartWithRegistry(demo.Registry());
         LS_EntryListCtrl* list = app->GetEntryList();
         list->Clear();
         QCOMPARE(list->topLevelItemCount(), 0);
@@ -240,8 +230,8 @@ private slots:
         QFETCH(int, loaded);
 
         DebugCapture capture;
-        const auto app =
-            StartDemo(WithKey(demo.Registry(), QStringLiteral("Entry List Columns"), values));
+        const auto app = StartWithRegistry(
+            WithKey(demo.Registry(), QStringLiteral("Entry List Columns"), values));
         QVERIFY(app->GetMainFrame());
         QCOMPARE(Boxes().size(), size_t(1));
         QCOMPARE(Boxes().front().text, LS_StringTable::Load(res::IDS_REGISTRY_MISSING));
@@ -354,7 +344,7 @@ private slots:
     }
 
     void aReadTheServerRefusesFlashesTheStatus() {
-        const auto app = StartDemo(demo.Registry());
+        const auto app = StartWithRegistry(demo.Registry());
         LS_EntryListCtrl* list = app->GetEntryList();
         auto entries = ReadEntries(*app, demo.Server1(), {kJonah});
         list->AddEntries(entries);
@@ -375,7 +365,7 @@ private slots:
     }
 
     void aReadThatCannotStartShowsTheErrorBox() {
-        const auto app = StartDemo(demo.Registry());
+        const auto app = StartWithRegistry(demo.Registry());
         LS_EntryListCtrl* list = app->GetEntryList();
         auto entries = ReadEntries(*app, demo.Server2(), {kFiona});
         QCOMPARE(entries.GetCount(), size_t(1));

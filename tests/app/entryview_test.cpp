@@ -158,16 +158,6 @@ class EntryViewTest : public larkspur::test::EntryGuiTest {
 private:
     DemoDirectory demo;
 
-    std::unique_ptr<CLarkspur32App> StartDemo(const QString& registry) {
-        WriteRegistry(registry);
-        bool started = false;
-        auto app = Start({"-nosplash"}, started);
-        if (!started) {
-            qWarning("The program did not start");
-        }
-        return app;
-    }
-
     // Reads dn into the view, shows the view's page and lets it paint once.
     static LS_EntryViewCtrl* Show(CLarkspur32App& app, TestDirectory& server,
                                   const std::string& dn) {
@@ -193,7 +183,7 @@ private slots:
     void cleanup() { CloseSandbox(); }
 
     void aPersonIsDrawnWithTitleLabelsValuesAndLinks() {
-        const auto app = StartDemo(demo.Registry());
+        const auto app = StartWithRegistry(demo.Registry());
         LS_EntryViewCtrl* view = Show(*app, demo.Server1(), kOlivia);
         QCOMPARE(Transcript(view), Expected("entryview-olivia.txt"));
 
@@ -224,14 +214,14 @@ private slots:
         // Nell's classes read top, person, organizationalPerson: the rules of person apply,
         // although organizationalPerson's come first in the registry; her description's lines
         // are drawn one by one, trimmed.
-        const auto app = StartDemo(demo.Registry());
+        const auto app = StartWithRegistry(demo.Registry());
         LS_EntryViewCtrl* view = Show(*app, demo.Server1(), kNell);
         QCOMPARE(Transcript(view), Expected("entryview-nell.txt"));
         QVERIFY(view->Links().empty());
     }
 
     void anRDNItemOutsideTheRDNFallsBackToTheValuesWithoutALabel() {
-        const auto app = StartDemo(demo.Registry());
+        const auto app = StartWithRegistry(demo.Registry());
         LS_EntryViewCtrl* view = Show(*app, demo.Server1(), kJonah);
         QCOMPARE(Transcript(view), Expected("entryview-jonah.txt"));
         QCOMPARE(view->Links().size(), size_t(3));
@@ -241,7 +231,7 @@ private slots:
     }
 
     void anEntryWithoutRulesShowsAnEmptyPage() {
-        const auto app = StartDemo(demo.Registry());
+        const auto app = StartWithRegistry(demo.Registry());
         LS_EntryViewCtrl* view = Show(*app, demo.Server1(), kPrinter);
         QVERIFY(view->Entry());
         QCOMPARE(Transcript(view), QStringLiteral("\n"));
@@ -256,7 +246,7 @@ private slots:
         };
         DebugCapture capture;
         const auto app =
-            StartDemo(WithKey(demo.Registry(), QStringLiteral("Entry Display"), rules));
+            StartWithRegistry(WithKey(demo.Registry(), QStringLiteral("Entry Display"), rules));
         QVERIFY(app->GetMainFrame());
         QVERIFY(Boxes().empty());
         std::string diagnostics;
@@ -281,7 +271,7 @@ private slots:
     }
 
     void linksAreMadeByTheFirstPaintAfterAnEntryAndMovedByLaterOnes() {
-        const auto app = StartDemo(demo.Registry());
+        const auto app = StartWithRegistry(demo.Registry());
         LS_EntryViewCtrl* view = app->GetEntryView();
         LS_RHSTabCtrl::FromMainFrame()->ShowEntryView();
         view->SetEntry(ReadEntry(*app, demo.Server1(), kOlivia).release());
@@ -310,7 +300,7 @@ private slots:
     }
 
     void aClickOnALinkOpensItOnTheDesktop() {
-        const auto app = StartDemo(demo.Registry());
+        const auto app = StartWithRegistry(demo.Registry());
         LS_EntryViewCtrl* view = Show(*app, demo.Server1(), kOlivia);
         UrlCatcher catcher;
         Hyperlink* mail = view->Links()[0].get();

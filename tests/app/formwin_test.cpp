@@ -178,9 +178,8 @@ private slots:
 
     void init() {
         OpenSandbox();
-        WriteRegistry(demo.Registry());
         bool started = false;
-        app = Start({"-nosplash"}, started);
+        app = StartWithRegistry(demo.Registry(), started);
         QVERIFY(started);
         frame = app->GetMainFrame();
         left = qobject_cast<LS_LHSTabCtrl*>(frame->LHSTabCtrl());

@@ -2,9 +2,13 @@
 
 #include "support/testdata.h"
 
+#include "MainFrm.h"
+
+#include <QAction>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QMenu>
 #include <QTimer>
 #include <QtTest>
 
@@ -79,6 +83,30 @@ std::unique_ptr<CLarkspur32App> LarkspurGuiTest::Start(const std::vector<std::st
     auto app = std::make_unique<CLarkspur32App>(arguments);
     started = app->InitInstance();
     return app;
+}
+
+std::unique_ptr<CLarkspur32App> LarkspurGuiTest::StartWithRegistry(const QString& registry,
+                                                                   bool& started) {
+    WriteRegistry(registry);
+    return Start({"-nosplash"}, started);
+}
+
+std::unique_ptr<CLarkspur32App> LarkspurGuiTest::StartWithRegistry(const QString& registry) {
+    bool started = false;
+    auto app = StartWithRegistry(registry, started);
+    if (!started) {
+        qWarning("The program did not start");
+    }
+    return app;
+}
+
+QAction* LarkspurGuiTest::SearchMenuCommand(const CMainFrame& frame, const QString& formName) {
+    for (QAction* command : frame.SearchMenu()->actions()) {
+        if (command->text().remove('&') == formName) {
+            return command;
+        }
+    }
+    return nullptr;
 }
 
 bool LarkspurGuiTest::WaitUntil(const std::function<bool()>& condition, int timeoutMs) {

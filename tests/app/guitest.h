@@ -18,6 +18,9 @@
 #include <string>
 #include <vector>
 
+class CMainFrame;
+class QAction;
+
 namespace larkspur::test {
 
 class LarkspurGuiTest : public QObject {
@@ -42,6 +45,12 @@ protected:
     // Constructs the application with the arguments and runs its start-up; started says how it
     // went. The application stays until the pointer goes.
     std::unique_ptr<CLarkspur32App> Start(const std::vector<std::string>& arguments, bool& started);
+    // Writes the registry and starts the program without its splash; started says how it went.
+    std::unique_ptr<CLarkspur32App> StartWithRegistry(const QString& registry, bool& started);
+    // The same, with a warning in the test's output when the program does not start.
+    std::unique_ptr<CLarkspur32App> StartWithRegistry(const QString& registry);
+    // The Search menu's command for the form, or null.
+    static QAction* SearchMenuCommand(const CMainFrame& frame, const QString& formName);
 
     const std::vector<LS_MessageBox::Box>& Boxes() const { return boxes; }
     void ClearBoxes() { boxes.clear(); }

@@ -38,16 +38,6 @@ private:
 
     harrow::QDSManager* Manager() const { return app->GetDSManager(); }
 
-    // The Search menu's command of the form, which also shows the form's page.
-    QAction* FormCommand(const QString& formName) const {
-        for (QAction* action : frame->SearchMenu()->actions()) {
-            if (action->text() == formName) {
-                return action;
-            }
-        }
-        return nullptr;
-    }
-
     LS_FormWin* FormPage(const QString& formName) const {
         for (LS_FormWin* page : frame->findChildren<LS_FormWin*>()) {
             if (page->windowTitle() == formName) {
@@ -59,7 +49,7 @@ private:
 
     // Chooses "People" from the Search menu, types the name and clicks "Search".
     bool SearchPeopleByName(const QString& name) {
-        QAction* command = FormCommand(QStringLiteral("People"));
+        QAction* command = SearchMenuCommand(*frame, QStringLiteral("People"));
         LS_FormWin* page = FormPage(QStringLiteral("People"));
         if (!command || !page) {
             return false;
@@ -109,9 +99,8 @@ private slots:
 
     void init() {
         OpenSandbox();
-        WriteRegistry(demo.Registry());
         bool started = false;
-        app = Start({"-nosplash"}, started);
+        app = StartWithRegistry(demo.Registry(), started);
         QVERIFY(started);
         frame = app->GetMainFrame();
         QVERIFY(frame);

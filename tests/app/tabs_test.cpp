@@ -81,9 +81,8 @@ private:
 
     void StartApp(const QString& registry) {
         app.reset();
-        WriteRegistry(registry);
         bool started = false;
-        app = Start({"-nosplash"}, started);
+        app = StartWithRegistry(registry, started);
         QVERIFY(started);
         frame = app->GetMainFrame();
         left = qobject_cast<LS_LHSTabCtrl*>(frame->LHSTabCtrl());
@@ -91,15 +90,6 @@ private:
         QVERIFY(left && right);
         // Pages are only drawn at once on a window the screen shows.
         QVERIFY(QTest::qWaitForWindowExposed(frame));
-    }
-
-    QAction* SearchMenuItem(const QString& formName) const {
-        for (QAction* item : frame->SearchMenu()->actions()) {
-            if (item->text().remove('&') == formName) {
-                return item;
-            }
-        }
-        return nullptr;
     }
 
 private slots:
@@ -206,7 +196,7 @@ private slots:
     void theSearchMenuShowsAFormPageWithAFlash() {
         LS_FormWin* organisations = left->FormWins()[1].get();
         QCOMPARE(organisations->Form()->Name(), std::string("Organisations"));
-        QAction* item = SearchMenuItem(QStringLiteral("Organisations"));
+        QAction* item = SearchMenuCommand(*frame, QStringLiteral("Organisations"));
         QVERIFY(item);
         PaintRecorder paints(organisations);
         item->trigger();
