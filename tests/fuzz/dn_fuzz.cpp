@@ -1,0 +1,89 @@
+// DNs as servers and the configuration hand them over: whatever the text, a DN's copy equals the
+// DN, and the printed form parses back to an equal DN wherever printing can carry the DN.
+#include "fuzzsupport.h"
+
+#include "model/qdn.h"
+#include "model/qrdn.h"
+#include "model/qrdnattr.h"
+#include "model/qvalue.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace {
+
+using harrow::QDN;
+using harrow::QRDN;
+using harrow::QRDNAttr;
+using larkspur::fuzz::Require;
+
+std::string Printed(const QDN& dn) {
+    std::string text;
+    dn.GetDN(text);
+    return text;
+}
+
+bool PrintsAsStored(const QRDNAttr& pair) {
+    std::string shown;
+    pair.Value()->Print(shown);
+    return shown == pair.Value()->Value() && (shown.empty() || shown.back() != '\\');
+}
+
+// Printing writes each value's display form as it is, unescaped. That parses back to the same
+// DN only when every display form is the stored text (a list's "$" prints as a line feed, a
+// labeled URI as its label), no value ends in a backslash (which would escape the separator
+// printed after it), and the DN is not one RDN without pairs (which prints as the empty text, the
+// unset DN).
+bool PrintsFaithfully(const QDN& dn) {
+    unsigned int pairs = 0;
+    for (QDN::Position rdnPos = dn.GetHeadRDNPosition(); rdnPos != nullptr;) {
+        const QRDN* rdn = dn.GetNextRDN(rdnPos);
+        for (QRDN::Position pairPos = rdn->GetHeadRDNAttr(); pairPos != nullptr; ++pairs) {
+            if (!PrintsAsStored(*rdn->GetNextRDNAttr(pairPos))) {
+                return false;
+            }
+        }
+    }
+    return dn.GetRDNCount() != 1 || pairs != 0;
+}
+
+void CheckCopies(const QDN& dn, const std::string& input) {
+    const QDN constructed(dn);
+    Require(constructed.GetRDNCount() == dn.GetRDNCount() && constructed == dn,
+            "a copied DN equals the original", input + "\ncopy: " + Printed(constructed));
+    QDN assigned;
+    assigned = dn;
+    Require(assigned.GetRDNCount() == dn.GetRDNCount() && assigned == dn,
+            "an assigned DN equals the original", input + "\ncopy: " + Printed(assigned));
+}
+
+void CheckReparse(const QDN& dn, const std::string& input) {
+    const std::string printed = Printed(dn);
+    QDN again;
+    again.SetDN(&larkspur::fuzz::Manager(), larkspur::fuzz::ConnectionId(), printed);
+    if (PrintsFaithfully(dn)) {
+        Require(again.GetRDNCount() == dn.GetRDNCount() && again == dn,
+                "the printed DN parses back to an equal DN",
+                input + "\nprinted: " + printed + "\nagain: " + Printed(again));
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const larkspur::fuzz::Diagnostics unknownTypes;
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    QDN dn;
+    dn.SetDN(&larkspur::fuzz::Manager(), larkspur::fuzz::ConnectionId(), input);
+    std::string friendly;
+    dn.GetFriendlyDN(friendly);
+    QRDN first;
+    dn.GetRDN(first);
+    // A labeled URI never equals anything, itself included; there is nothing to compare then.
+    if (dn == dn) {
+        CheckCopies(dn, input);
+        CheckReparse(dn, input);
+    }
+    return 0;
+}
