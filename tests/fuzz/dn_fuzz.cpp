@@ -73,7 +73,9 @@ void CheckReparse(const QDN& dn, const std::string& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const larkspur::fuzz::Diagnostics unknownTypes;
-    const std::string input(reinterpret_cast<const char*>(data), size);
+    // DNs reach the parser as C strings, from libldap or the configuration.
+    std::string input(reinterpret_cast<const char*>(data), size);
+    input.resize(input.find('\0') == std::string::npos ? size : input.find('\0'));
     QDN dn;
     dn.SetDN(&larkspur::fuzz::Manager(), larkspur::fuzz::ConnectionId(), input);
     std::string friendly;

@@ -49,8 +49,10 @@ void CheckBasePoint(const LDAPURLDesc& url, const std::string& input) {
     const harrow::QSearchClass searchClass(&manager, "Base", input);
     harrow::QDN base;
     Require(searchClass.IsSpecific(base) == 1, "a URL search class is a base point", input);
-    const harrow::QConnection* connection = manager.BindManager()->Find(base.GetConnID());
-    Require(connection != nullptr && connection->Host() == TextOrEmpty(url.lud_host) &&
+    // The manager's first and only connection.
+    const harrow::QConnection* connection = manager.BindManager()->ConnectionAt(0);
+    Require(connection->ID() == base.GetConnID() &&
+                connection->Host() == TextOrEmpty(url.lud_host) &&
                 connection->Port() == url.lud_port,
             "a base point is on the URL's host and port", input + "\n" + Parts(url));
     harrow::QDN expected;
