@@ -24,17 +24,31 @@ std::string Printed(const QDN& dn) {
     return text;
 }
 
+// A "+" that no backslash escapes: a value holds one only when its RDN's rest began with a "+",
+// which is then no separator.
+bool HasBarePlus(const std::string& value) {
+    for (std::string::size_type plus = value.find('+'); plus != std::string::npos;
+         plus = value.find('+', plus + 1)) {
+        if (plus == 0 || value[plus - 1] != '\\') {
+            return true;
+        }
+    }
+    return false;
+}
+
 bool PrintsAsStored(const QRDNAttr& pair) {
     std::string shown;
     pair.Value()->Print(shown);
-    return shown == pair.Value()->Value() && (shown.empty() || shown.back() != '\\');
+    return shown == pair.Value()->Value() && (shown.empty() || shown.back() != '\\') &&
+           !HasBarePlus(shown);
 }
 
 // Printing writes each value's display form as it is, unescaped. That parses back to the same
 // DN only when every display form is the stored text (a list's "$" prints as a line feed, a
 // labeled URI as its label), no value ends in a backslash (which would escape the separator
-// printed after it), the printed text does not end in a slash (which the parser strips) and the
-// DN is not one RDN without pairs (which prints as the empty text, the unset DN).
+// printed after it) or holds a bare "+" (which would separate pairs), the printed text does not end
+// in a slash (which the parser strips) and the DN is not one RDN without pairs (which prints as the
+// empty text, the unset DN).
 bool PrintsFaithfully(const QDN& dn, const std::string& printed) {
     if (!printed.empty() && printed.back() == '/') {
         return false;

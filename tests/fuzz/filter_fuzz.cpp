@@ -101,15 +101,13 @@ std::string SetStructure(BerElement* ber, const char* op) {
     return shape + ")";
 }
 
+// A filter on one attribute: its type, then a value or the substrings, which are skipped.
 std::string AttributeStructure(BerElement* ber, const char* op) {
-    struct berval element {};
-    ber_skip_element(ber, &element);
-    BerElement* inner = ber_init(&element);
     struct berval type {};
-    ber_scanf(inner, "{m", &type);
-    std::string shape = std::string("(") + op + " " + std::string(type.bv_val, type.bv_len) + ")";
-    ber_free(inner, 1);
-    return shape;
+    if (ber_scanf(ber, "{mx}", &type) == LBER_ERROR) {
+        return "(undecodable)";
+    }
+    return std::string("(") + op + " " + std::string(type.bv_val, type.bv_len) + ")";
 }
 
 std::string Structure(BerElement* ber) {
@@ -186,7 +184,8 @@ std::string PlainCounterpart(std::size_t field, const std::string& typed) {
         return "x";
     }
     Require(OnlyBlanksAndAsterisks(typed) && shape == EncodedStructure(FieldFilter(field, "*")),
-            "a field filter has the structure of the filter for x", typed + "\n" + filter);
+            "a field filter has the structure of the filter for x",
+            typed + "\n" + filter + "\n" + shape);
     return "*";
 }
 

@@ -83,7 +83,9 @@ void Require(bool holds, const char* property, const std::string& detail) {
     if (holds) {
         return;
     }
-    std::fprintf(stderr, "Property broken: %s\n%s\n", property, detail.c_str());
+    std::fprintf(stderr, "Property broken: %s\n", property);
+    std::fwrite(detail.data(), 1, detail.size(), stderr);
+    std::fputc('\n', stderr);
     std::abort();
 }
 
