@@ -113,8 +113,8 @@ struct CounterRecorder {
 
 QStringList RowTexts(const LS_EntryListCtrl* list) {
     QStringList rows;
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-        rows << list->topLevelItem(row)->text(0);
+    for (int row = 0; row < list->Model()->rowCount(); ++row) {
+        rows << list->Model()->ColumnText(row, 0);
     }
     rows.sort();
     return rows;
@@ -165,7 +165,8 @@ private:
     bool WaitForSearchEnd(LS_FormWin* form) {
         return WaitUntil(
             [&] {
-                return form->Search() && form->Search()->Finished() == 1 && !frame->IsWorking();
+                return form->Search() && form->Search()->Finished() == 1 && !frame->IsWorking() &&
+                       app->GetEntryList()->Model()->PendingCount() == 0;
             },
             60000);
     }
@@ -343,7 +344,7 @@ private slots:
         CounterRecorder counters(frame);
         QTest::mouseClick(form->SearchButton(), Qt::LeftButton);
         QVERIFY(WaitForSearchEnd(form));
-        const int matches = app->GetEntryList()->topLevelItemCount();
+        const int matches = app->GetEntryList()->Model()->rowCount();
         QCOMPARE(form->Handler().Matches(), matches);
 
         // Two base points answer, each with its own results; the count runs on over both.
@@ -383,7 +384,7 @@ private slots:
         QTest::mouseClick(form->SearchButton(), Qt::LeftButton);
         QVERIFY(WaitForSearchEnd(form));
         QCOMPARE(frame->StatusBar()->PaneText(0), Outcome(matches, 2, 1));
-        QCOMPARE(app->GetEntryList()->topLevelItemCount(), matches);
+        QCOMPARE(app->GetEntryList()->Model()->rowCount(), matches);
     }
 
     void clearFormEmptiesTheFieldsAndAnEmptyFormSaysWhy() {
