@@ -347,8 +347,9 @@ private slots:
         const int matches = app->GetEntryList()->Model()->rowCount();
         QCOMPARE(form->Handler().Matches(), matches);
 
-        // Two base points answer, each with its own results; the count runs on over both.
-        QVERIFY(status.texts.size() >= 4);
+        // Two base points answer, each with its own results; the count runs on over both. The
+        // progress is drawn at display rate, so the outcome may replace it before it is seen.
+        QVERIFY(status.texts.size() >= 2);
         QCOMPARE(status.texts.front(), QString());
         QCOMPARE(status.texts.back(), Outcome(matches, 2, 1));
         QCOMPARE(status.texts.back(), QString::asprintf("The search returned %d matches. 2 "
@@ -366,7 +367,6 @@ private slots:
             }
             QVERIFY2(found, qPrintable(text));
         }
-        QCOMPARE(status.texts[status.texts.size() - 2], Progress(matches));
         QCOMPARE(Progress(matches),
                  QString::asprintf("Search in progress with %d matches found so far. ", matches));
         QVERIFY(WaitUntil([&] { return status.flashedTexts.contains(Outcome(matches, 2, 1)); }));
