@@ -18,7 +18,7 @@ QDN& QDN::operator=(const QDN& other) {
     // The RDNs themselves are copied: the printed form is unescaped and does not always parse
     // back to the same DN (a value ending in a backslash escapes the comma printed after it).
     Attach(other.manager, other.connId);
-    for (QRDN* rdn : other.rdns) {
+    for (QRDN* rdn : other.RDNs()) {
         rdns.AddTail(new QRDN(*rdn));
     }
     set = other.set;
