@@ -18,8 +18,8 @@ std::string PeopleLdif(int people) {
         const std::string name = std::string("Person ") + number + (i % 10 == 0 ? " Tenth" : "");
         ldif << "dn: cn=" << name << "," << BulkDirectory::kPeople
              << "\nobjectClass: inetOrgPerson\ncn: " << name << "\nsn: " << number
-             << "\nou: People\nmail: person" << i << "@calder.example\ntelephoneNumber: +44 131 "
-             << number << "\n\n";
+             << "\nmail: person" << i << "@calder.example\ntelephoneNumber: +44 131 " << number
+             << "\n\n";
     }
     return ldif.str();
 }

@@ -22,6 +22,7 @@ public:
     // Loads the people and starts the server; false after recording why.
     bool Start(int people);
     TestDirectory& Server() { return server; }
+    const TestDirectory& Server() const { return server; }
     // The demo's registry file with this server as the one to load the forms from.
     std::string RegistryText() const;
     // The filter the form sends for a name, for comparing with other LDAP clients.
