@@ -27,6 +27,12 @@ const char* TextOrEmpty(const char* text) {
     return text != nullptr ? text : "";
 }
 
+// An IPv6 literal keeps its brackets, without which the URL's port could not be told apart.
+std::string UrlHost(const char* host) {
+    const std::string name = TextOrEmpty(host);
+    return name.find(':') != std::string::npos ? "[" + name + "]" : name;
+}
+
 // "%" and "?" would split or garble the URL that carries a referral on;
 // everything else a DN or a filter may hold stays as it is.
 std::string EscapeUrlPart(const std::string& text) {
@@ -160,7 +166,7 @@ void QFormOp::AddReferral(const std::string& url) {
                       messageId, url.c_str());
         return;
     }
-    std::string followUp = "ldap://" + std::string(TextOrEmpty(desc->lud_host)) + ":" +
+    std::string followUp = "ldap://" + UrlHost(desc->lud_host) + ":" +
                            std::to_string(desc->lud_port) + "/" +
                            EscapeUrlPart(TextOrEmpty(desc->lud_dn)) + "?objectClass?" +
                            ScopeWord(desc->lud_scope) + "?" + EscapeUrlPart(filter);
