@@ -171,7 +171,10 @@ void QFormSearch::InvokeOperations(int& attempted, int& failed) {
 // Every new node waits its turn here; it counts as made only once it is sent.
 void QFormSearch::AddPendingNode(std::unique_ptr<QFormSearchNode> node) {
     const QFormOp& operation = *node->Operation();
-    searchedPlaces.insert(PlaceKey(node->GetConnID(), operation.Base(), operation.Filter()));
+    const std::string place = PlaceKey(node->GetConnID(), operation.Base(), operation.Filter());
+    if (!place.empty()) {
+        searchedPlaces.insert(place);
+    }
     pending[node->GetConnID()].push_back(node.get());
     nodes.push_back(std::move(node));
 }
@@ -410,7 +413,8 @@ int QFormSearch::ReferralLimitReached(const std::string& url) {
 
 // Servers that refer to each other would otherwise send the search round in circles.
 int QFormSearch::SearchedBefore(long connId, const QDN& base, const std::string& filter) const {
-    if (searchedPlaces.count(PlaceKey(connId, base, filter)) == 0) {
+    const std::string place = PlaceKey(connId, base, filter);
+    if (place.empty() || searchedPlaces.count(place) == 0) {
         return 0;
     }
     std::string host;
@@ -428,7 +432,11 @@ int QFormSearch::SearchedBefore(long connId, const QDN& base, const std::string&
 }
 
 std::string QFormSearch::PlaceKey(long connId, const QDN& base, const std::string& filter) const {
-    return ServerKey(Manager(), connId) + "\n" + DNKey(base) + "\n" + filter;
+    std::string dnKey;
+    if (!DNKey(base, dnKey)) {
+        return std::string();
+    }
+    return ServerKey(Manager(), connId) + "\n" + dnKey + "\n" + filter;
 }
 
 void QFormSearch::TryReferral(ldap_url_desc* url, QFormInput* next,

@@ -95,6 +95,7 @@ private:
     void DropReferral(const std::string& url);
     int ReferralLimitReached(const std::string& url);
     int SearchedBefore(long connId, const QDN& base, const std::string& filter) const;
+    // Empty for a base whose DN equals no other.
     std::string PlaceKey(long connId, const QDN& base, const std::string& filter) const;
     void StartNode(std::unique_ptr<QFormSearchNode> node);
 
@@ -119,7 +120,8 @@ private:
     int failedOperations = 0;
     // Nodes not yet sent, by connection, in the order they were made; they stay in nodes too.
     std::map<long, std::deque<QFormSearchNode*>> pending;
-    // Every search made, as server, base and filter (the base decides the scope).
+    // Every search made, as server, base and filter (the base decides the scope); a base whose
+    // DN equals no other has none.
     std::set<std::string> searchedPlaces;
     int referralsFollowed = 0;
     bool referralLimitLogged = false;

@@ -9,36 +9,58 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <vector>
 
 namespace harrow {
 
 namespace {
 
-// The attribute type by identity: two types sharing a name are still told apart, as the DN
-// comparison tells them apart.
-std::string PairKey(const QRDNAttr& pair) {
-    const QValue& value = *pair.Value();
-    const char* bytes = value.Value();
-    const std::string text =
-        bytes != nullptr ? std::string(bytes, strnlen(bytes, value.Length())) : std::string();
-    return std::to_string(reinterpret_cast<std::uintptr_t>(pair.Type())) + "=" + LowerCased(text);
+// Fixed-width pieces keep a key unambiguous whatever bytes the values hold.
+void AppendNumber(std::string& key, std::uint64_t number) {
+    key.append(reinterpret_cast<const char*>(&number), sizeof number);
 }
 
-std::string RDNKey(const QRDN& rdn) {
+// The value's bytes as its syntax compares them; false where it compares equal to nothing.
+bool AppendValue(const QValue& value, std::string& key) {
+    const std::string raw =
+        value.Value() != nullptr ? std::string(value.Value(), value.Length()) : std::string();
+    std::string compared = raw;
+    if (value.Syntax() != nullptr) {
+        if (!(value == value)) {
+            return false;
+        }
+        const std::string folded = LowerCased(raw);
+        if (folded != raw && value == QValue(value.Syntax(), folded.data(), folded.size())) {
+            compared = folded;
+        }
+    }
+    AppendNumber(key, compared.size());
+    key += compared;
+    return true;
+}
+
+// The type by identity, as the DN comparison tells types apart.
+bool PairKey(const QRDNAttr& pair, std::string& key) {
+    AppendNumber(key, reinterpret_cast<std::uintptr_t>(pair.Type()));
+    return AppendValue(*pair.Value(), key);
+}
+
+bool AppendRDN(const QRDN& rdn, std::string& key) {
     std::vector<std::string> pairs;
     QRDN::Position pos = rdn.GetHeadRDNAttr();
     while (pos != nullptr) {
-        pairs.push_back(PairKey(*rdn.GetNextRDNAttr(pos)));
+        pairs.emplace_back();
+        if (!PairKey(*rdn.GetNextRDNAttr(pos), pairs.back())) {
+            return false;
+        }
     }
+    // The comparison matches pairs in any order.
     std::sort(pairs.begin(), pairs.end());
-    std::string key;
+    AppendNumber(key, pairs.size());
     for (const std::string& pair : pairs) {
         key += pair;
-        key += '+';
     }
-    return key;
+    return true;
 }
 
 } // namespace
@@ -54,14 +76,15 @@ std::string ServerKey(QDSManager* manager, long connId) {
     return LowerCased(host) + ":" + std::to_string(port);
 }
 
-std::string DNKey(const QDN& dn) {
-    std::string key;
+bool DNKey(const QDN& dn, std::string& key) {
+    key.clear();
     QDN::Position pos = dn.GetHeadRDNPosition();
     while (pos != nullptr) {
-        key += RDNKey(*dn.GetNextRDN(pos));
-        key += ',';
+        if (!AppendRDN(*dn.GetNextRDN(pos), key)) {
+            return false;
+        }
     }
-    return key;
+    return true;
 }
 
 } // namespace harrow

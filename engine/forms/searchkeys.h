@@ -11,9 +11,10 @@ class QDSManager;
 
 // "host:port" of the connection, the host folded to lower case; empty for an unknown connection.
 std::string ServerKey(QDSManager* manager, long connId);
-// The same for two DNs that the engine's DN comparison finds equal: each pair's attribute type
-// and its value folded to lower case, the pairs of an RDN in sorted order. DNs that merely
-// share a key may still differ (a value compared with its letter case, for one).
-std::string DNKey(const QDN& dn);
+// Sets key to a text that two DNs share exactly when the engine's DN comparison finds them
+// equal: each pair by its attribute type and its value, folded where the value's syntax ignores
+// letter case, the pairs of an RDN in sorted order. False when the DN holds a value that its
+// syntax finds equal to nothing, so that the DN equals no other.
+bool DNKey(const QDN& dn, std::string& key);
 
 } // namespace harrow
