@@ -15,9 +15,13 @@ QDN& QDN::operator=(const QDN& other) {
     if (this == &other) {
         return *this;
     }
-    std::string text;
-    other.GetDN(text);
-    SetDN(other.manager, other.connId, text);
+    // The RDNs themselves are copied: the printed form is unescaped and does not always parse
+    // back to the same DN (a value ending in a backslash escapes the comma printed after it).
+    Attach(other.manager, other.connId);
+    for (QRDN* rdn : other.RDNs()) {
+        rdns.AddTail(new QRDN(*rdn));
+    }
+    set = other.set;
     return *this;
 }
 
@@ -25,30 +29,44 @@ QDN::~QDN() {
     UnsetDN();
 }
 
-int QDN::SetDN(QDSManager* ds, long id, const std::string& dn) {
+void QDN::Attach(QDSManager* ds, long id) {
     UnsetDN();
     manager = ds;
     connId = id;
     if (manager != nullptr) {
         manager->BindManager()->AddRef(connId);
     }
+}
+
+int QDN::SetDN(QDSManager* ds, long id, const std::string& dn) {
+    Attach(ds, id);
     if (dn.empty()) {
         return 1;
     }
-    std::string rest = dntext::StrippedLeft(dntext::TrimmedLeft(dn), '/');
-    rest = dntext::StrippedRight(TrimmedRight(rest), '/');
-    Oidtable* table = Table();
-    for (;;) {
-        const std::string::size_type comma = dntext::FindUnescaped(rest, ',');
-        if (comma == std::string::npos) {
-            rdns.AddTail(new QRDN(table, rest));
-            break;
-        }
-        rdns.AddTail(new QRDN(table, rest.substr(0, comma)));
-        rest.erase(0, comma + 1);
-    }
+    unparsed = dntext::StrippedLeft(dntext::TrimmedLeft(dn), '/');
+    unparsed = dntext::StrippedRight(TrimmedRight(unparsed), '/');
+    rdnLeft = true;
     set = 1;
     return 1;
+}
+
+void QDN::ParseNextRDN() const {
+    const std::string::size_type comma = dntext::FindUnescaped(unparsed, ',');
+    if (comma == std::string::npos) {
+        rdns.AddTail(new QRDN(Table(), unparsed));
+        std::string().swap(unparsed);
+        rdnLeft = false;
+        return;
+    }
+    rdns.AddTail(new QRDN(Table(), unparsed.substr(0, comma)));
+    unparsed.erase(0, comma + 1);
+}
+
+const PtrList<QRDN>& QDN::RDNs() const {
+    while (rdnLeft) {
+        ParseNextRDN();
+    }
+    return rdns;
 }
 
 void QDN::UnsetDN() {
@@ -66,6 +84,8 @@ void QDN::DeleteRDNs() {
         delete rdn;
     }
     rdns.RemoveAll();
+    std::string().swap(unparsed);
+    rdnLeft = false;
 }
 
 Oidtable* QDN::Table() const {
@@ -83,7 +103,7 @@ int QDN::GetFriendlyDN(std::string& out) const {
 int QDN::JoinRDNs(RDNPrinter print, std::string& out) const {
     out.clear();
     bool first = true;
-    for (QRDN* rdn : rdns) {
+    for (QRDN* rdn : RDNs()) {
         std::string text;
         (rdn->*print)(text);
         out += first ? text : ", " + text;
@@ -93,6 +113,9 @@ int QDN::JoinRDNs(RDNPrinter print, std::string& out) const {
 }
 
 int QDN::GetRDN(QRDN& out) const {
+    if (rdns.IsEmpty() && rdnLeft) {
+        ParseNextRDN();
+    }
     if (rdns.IsEmpty()) {
         return 0;
     }
@@ -101,7 +124,7 @@ int QDN::GetRDN(QRDN& out) const {
 }
 
 int QDN::operator==(const QDN& other) const {
-    if (rdns.GetCount() != other.rdns.GetCount()) {
+    if (RDNs().GetCount() != other.RDNs().GetCount()) {
         return 0;
     }
     PtrList<QRDN>::Position mine = rdns.GetHeadPosition();

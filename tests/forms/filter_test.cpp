@@ -176,4 +176,9 @@ TEST_F(FilterTest, InputWithoutValuesHasNoFilter) {
               capture.Messages());
 }
 
+// Found by fuzzing: two blanks between words gave "**", which libldap's filter encoder refuses.
+TEST_F(FilterTest, RunsOfBlanksGiveOneWildcard) {
+    EXPECT_EQ("(cn=*Alpha*Mixed*)", NameFilter("Alpha  Mixed"));
+}
+
 } // namespace
