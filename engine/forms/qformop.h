@@ -50,6 +50,7 @@ public:
     int MessageID() const { return messageId; }
     int Scope() const { return scope; }
     const std::string& Filter() const { return filter; }
+    const QDN& Base() const { return base; }
 
 private:
     ldap* Handle() const;

@@ -13,6 +13,7 @@
 #include "forms/qformsearchnode.h"
 #include "forms/qruleset.h"
 #include "forms/qsearchclass.h"
+#include "forms/searchkeys.h"
 #include "model/qentry.h"
 #include "qdebugoutput.h"
 
@@ -37,7 +38,8 @@ std::string ErrorText(const QError& error) {
 QFormSearch::QFormSearch(QDSManager* manager, unsigned long requestId, QRequester* requester,
                          QForm* searchForm, QFormInput* targetInput,
                          PtrList<QFormInput>& contextInputs)
-    : QRequest(manager, requestId, requester), form(searchForm), target(targetInput) {
+    : QRequest(manager, requestId, requester), form(searchForm), target(targetInput),
+      delivered(manager) {
     for (QFormInput* input : contextInputs) {
         context.emplace_back(input);
     }
@@ -144,7 +146,7 @@ int QFormSearch::CreateInitialNode(QSearchClass* basePoint, QFormInput* input,
         }
         bindsStarted.insert(connId);
     }
-    nodes.push_back(
+    AddPendingNode(
         std::make_unique<QFormSearchNode>(Manager(), connId, next, remaining, base, filter));
     return 1;
 }
@@ -162,26 +164,84 @@ PtrList<QFormInput> QFormSearch::ContextWithout(const QFormInput* input) const {
 void QFormSearch::InvokeOperations(int& attempted, int& failed) {
     attempted = 0;
     failed = 0;
-    for (auto it = nodes.begin(); it != nodes.end();) {
-        if ((*it)->Invoked()) {
-            ++it;
-            continue;
-        }
-        ++attempted;
-        QError* error = nullptr;
-        if ((*it)->Invoke(error)) {
-            ++it;
-            continue;
-        }
-        QDebugOutput::Writef("Search operation invocation failed: error given was '%s'.\n",
-                             error != nullptr ? ErrorText(*error).c_str() : "");
-        delete error;
-        ++failed;
-        it = nodes.erase(it);
+    SendPending(attempted, failed);
+    CountSent(attempted, failed);
+}
+
+// Every new node waits its turn here; it counts as made only once it is sent.
+void QFormSearch::AddPendingNode(std::unique_ptr<QFormSearchNode> node) {
+    const QFormOp& operation = *node->Operation();
+    const std::string place = PlaceKey(node->GetConnID(), operation.Base(), operation.Filter());
+    if (!place.empty()) {
+        searchedPlaces.insert(place);
     }
+    pending[node->GetConnID()].push_back(node.get());
+    nodes.push_back(std::move(node));
+}
+
+void QFormSearch::SendPending(int& attempted, int& failed) {
+    // Sending can wait for a bind, during which a lost connection may be reported: the queues
+    // are then left to the send already under way.
+    if (sending) {
+        return;
+    }
+    sending = true;
+    for (auto it = pending.begin(); it != pending.end();) {
+        SendPendingOn(it->first, it->second, attempted, failed);
+        it = it->second.empty() ? pending.erase(it) : std::next(it);
+    }
+    sending = false;
+}
+
+void QFormSearch::SendPendingOn(long connId, std::deque<QFormSearchNode*>& waiting, int& attempted,
+                                int& failed) {
+    int unanswered = Outstanding(connId);
+    while (!abandoned && !waiting.empty() && unanswered < MaxOutstandingPerConnection) {
+        QFormSearchNode* node = waiting.front();
+        waiting.pop_front();
+        ++attempted;
+        if (SendNode(node)) {
+            ++unanswered;
+        } else {
+            ++failed;
+            RemoveNode(node);
+        }
+    }
+}
+
+int QFormSearch::SendNode(QFormSearchNode* node) {
+    QError* error = nullptr;
+    if (node->Invoke(error)) {
+        return 1;
+    }
+    QDebugOutput::Writef("Search operation invocation failed: error given was '%s'.\n",
+                         error != nullptr ? ErrorText(*error).c_str() : "");
+    delete error;
+    return 0;
+}
+
+void QFormSearch::SendPendingAndCount() {
+    if (abandoned || pending.empty()) {
+        return;
+    }
+    int attempted = 0;
+    int failed = 0;
+    SendPending(attempted, failed);
+    if (attempted > 0) {
+        CountSent(attempted, failed);
+    }
+}
+
+void QFormSearch::CountSent(int attempted, int failed) {
     totalOperations += attempted;
     failedOperations += failed;
     SendOpCount();
+}
+
+int QFormSearch::Outstanding(long connId) const {
+    return static_cast<int>(std::count_if(nodes.begin(), nodes.end(), [connId](const auto& node) {
+        return node->Invoked() && !node->Finished() && node->GetConnID() == connId;
+    }));
 }
 
 int QFormSearch::HandleLDAPMessage(ldap* handle, ldapmsg* message, QError*& error) {
@@ -216,6 +276,7 @@ int QFormSearch::HandleLDAPMessage(ldap* handle, ldapmsg* message, QError*& erro
     handling = nullptr;
     if (node->Finished()) {
         RemoveNode(node);
+        SendPendingAndCount();
     }
     CompleteIfDone();
     return ok;
@@ -235,7 +296,24 @@ QFormSearchNode* QFormSearch::FindNode(ldap* handle, int messageId) const {
 }
 
 void QFormSearch::ProcessTargetMatches(PtrList<QEntry>& entries) {
-    Send(DUA_RESULT, std::make_unique<QFormResult>(entries));
+    DropDelivered(entries);
+    if (!entries.IsEmpty()) {
+        Send(DUA_RESULT, std::make_unique<QFormResult>(entries));
+    }
+}
+
+// An entry reached from two base points, or from a base point and below a context match, is
+// listed once.
+void QFormSearch::DropDelivered(PtrList<QEntry>& entries) {
+    PtrList<QEntry>::Position pos = entries.GetHeadPosition();
+    while (pos != nullptr) {
+        const PtrList<QEntry>::Position at = pos;
+        QEntry* entry = entries.GetNext(pos);
+        if (!delivered.Admit(*entry)) {
+            entries.RemoveAt(at);
+            delete entry;
+        }
+    }
 }
 
 void QFormSearch::ProcessIntermediateMatches(QFormSearchNode* node, PtrList<QEntry>& entries) {
@@ -297,6 +375,9 @@ void QFormSearch::ProcessReferrals(QFormSearchNode* node, const QStringList& ref
             DropReferral(url);
             continue;
         }
+        if (ReferralLimitReached(url)) {
+            continue;
+        }
         ldapapi::UrlDesc desc = ldapapi::ParseUrl(url);
         if (!desc) {
             QLogFile::Log("Failed to parse a returned referral:\n%s\n", url.c_str());
@@ -314,9 +395,48 @@ void QFormSearch::DropReferral(const std::string& url) {
                   "Referral not followed, the chain has reached %d "
                   "hops:\t\t\t\t\t\nURI: %s",
                   MaxReferralHops, url.c_str());
-    ++totalOperations;
-    ++failedOperations;
-    SendOpCount();
+}
+
+int QFormSearch::ReferralLimitReached(const std::string& url) {
+    if (referralsFollowed < MaxReferrals) {
+        return 0;
+    }
+    if (!referralLimitLogged) {
+        QLogFile::Log("QFormSearch::ProcessReferrals()\t\t\t\t\t\n"
+                      "Referral not followed, the search has followed %d referrals; no more "
+                      "are:\t\t\t\t\t\nURI: %s",
+                      MaxReferrals, url.c_str());
+        referralLimitLogged = true;
+    }
+    return 1;
+}
+
+// Servers that refer to each other would otherwise send the search round in circles.
+int QFormSearch::SearchedBefore(long connId, const QDN& base, const std::string& filter) const {
+    const std::string place = PlaceKey(connId, base, filter);
+    if (place.empty() || searchedPlaces.count(place) == 0) {
+        return 0;
+    }
+    std::string host;
+    std::string bindDN;
+    std::string password;
+    int port = 0;
+    Manager()->BindManager()->GetConnectionInfo(connId, host, &port, bindDN, password);
+    std::string dn;
+    base.GetDN(dn);
+    QLogFile::Log("QFormSearch::TryReferral()\t\t\t\t\t\n"
+                  "Referral not followed, the same search was made before:\t\t\t\t\t\n"
+                  "Host: %s\nPort: %d\nDN: %s\nFilter: %s",
+                  host.c_str(), port, dn.c_str(), filter.c_str());
+    return 1;
+}
+
+std::string QFormSearch::PlaceKey(long connId, const QDN& base, const std::string& filter) const {
+    std::string dnKey;
+    if (!DNKey(base, dnKey)) {
+        return std::string();
+    }
+    return ServerKey(Manager(), connId) + "\n" + dnKey + "\n" + filter;
 }
 
 void QFormSearch::TryReferral(ldap_url_desc* url, QFormInput* next,
@@ -336,26 +456,23 @@ void QFormSearch::TryReferral(ldap_url_desc* url, QFormInput* next,
                       dn.c_str());
         return;
     }
+    const std::string filter = url->lud_filter != nullptr ? url->lud_filter : "";
+    if (SearchedBefore(connId, base, filter)) {
+        return;
+    }
     QError* error = nullptr;
     if (!Manager()->BindManager()->BindAsync(connId, error)) {
         delete error;
         return;
     }
-    const std::string filter = url->lud_filter != nullptr ? url->lud_filter : "";
+    ++referralsFollowed;
     StartNode(std::make_unique<QFormSearchNode>(Manager(), connId, next, remaining, base, filter,
                                                 referralHops));
 }
 
 void QFormSearch::StartNode(std::unique_ptr<QFormSearchNode> node) {
-    ++totalOperations;
-    QError* error = nullptr;
-    if (node->Invoke(error)) {
-        nodes.push_back(std::move(node));
-    } else {
-        ++failedOperations;
-        delete error;
-    }
-    SendOpCount();
+    AddPendingNode(std::move(node));
+    SendPendingAndCount();
 }
 
 int QFormSearch::IsTaskOwner(ldap* handle, int messageId) const {
@@ -373,6 +490,7 @@ void QFormSearch::Abort() {
     // stack: the manager deletes the search only after that returns, and from here on the
     // handling starts and sends nothing.
     abandoned = true;
+    pending.clear();
     for (const std::unique_ptr<QFormSearchNode>& node : nodes) {
         node->Abort();
     }
@@ -396,6 +514,7 @@ void QFormSearch::NotifyCloseConnection(long connId) {
         SendOpCount();
     }
     if (handling == nullptr) {
+        SendPendingAndCount();
         CompleteIfDone();
     }
 }

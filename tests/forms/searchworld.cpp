@@ -162,9 +162,13 @@ SearchLog::~SearchLog() {
     std::remove(path.c_str());
 }
 
+std::string SearchLog::RawText() const {
+    return ReadFile(path);
+}
+
 std::string SearchLog::Text(int alphaPort, int betaPort) const {
     static const std::regex time(R"(\d\d/\d\d \d\d:\d\d:\d\d)");
-    std::string text = std::regex_replace(ReadFile(path), time, "TIME");
+    std::string text = std::regex_replace(RawText(), time, "TIME");
     text = ReplacedAll(text, ":" + std::to_string(alphaPort) + "/", ":@ALPHA_PORT@/");
     text = ReplacedAll(text, ":" + std::to_string(betaPort) + "/", ":@BETA_PORT@/");
     text = ReplacedAll(text, "Port: " + std::to_string(alphaPort) + "\n", "Port: @ALPHA_PORT@\n");
@@ -200,6 +204,14 @@ void FormSearchTest::TearDown() {
 harrow::QFormSearch&
 FormSearchTest::NewSearch(const std::string& formName,
                           const std::vector<std::pair<std::string, std::string>>& values) {
+    search = NewFormSearch(manager, requester, formName, values);
+    return *search;
+}
+
+std::unique_ptr<harrow::QFormSearch> NewFormSearch(harrow::QDSManager& manager,
+                                                   harrow::QRequester& requester,
+                                                   const std::string& formName,
+                                                   const FieldValues& values) {
     harrow::QForm* form = manager.FormConfig()->GetForm(formName);
     EXPECT_NE(nullptr, form) << formName;
     harrow::QFormInput* target = nullptr;
@@ -220,9 +232,8 @@ FormSearchTest::NewSearch(const std::string& formName,
         }
         EXPECT_EQ(1, set) << key;
     }
-    search = std::make_unique<harrow::QFormSearch>(&manager, manager.GenRequestID(), &requester,
-                                                   form, target, context);
-    return *search;
+    return std::make_unique<harrow::QFormSearch>(&manager, manager.GenRequestID(), &requester, form,
+                                                 target, context);
 }
 
 bool FormSearchTest::Run(const std::string& form,
@@ -243,6 +254,10 @@ int FormSearchTest::Invoke(unsigned long& errorCode) {
 }
 
 bool FormSearchTest::RunToEnd() {
+    return RunManagerToEnd(manager);
+}
+
+bool RunManagerToEnd(harrow::QDSManager& manager) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     for (;;) {
         manager.TidyUp();

@@ -383,6 +383,28 @@ std::string TestDirectory::Url() const {
     return "ldap://" + Host() + ":" + std::to_string(port);
 }
 
+std::string TestDirectory::IPv6Url() const {
+    return "ldap://[::1]:" + std::to_string(port);
+}
+
+TestDirectory& TestDirectory::ListenOnIPv6Loopback() {
+    listenOnIPv6 = true;
+    return *this;
+}
+
+bool TestDirectory::HasIPv6Loopback() {
+    const int fd = socket(AF_INET6, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return false;
+    }
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return bound;
+}
+
 std::string TestDirectory::UrlFor(const std::string& dn) const {
     static const char kHex[] = "0123456789ABCDEF";
     std::string escaped;
@@ -504,8 +526,9 @@ bool TestDirectory::LaunchOnFreePort() {
 bool TestDirectory::Launch(bool& addressInUse) {
     const std::string log = Path("slapd.log");
     const std::size_t logBefore = ReadFile(log).size();
+    const std::string listeners = listenOnIPv6 ? Url() + "/ " + IPv6Url() + "/" : Url() + "/";
     pid = Spawn(
-        {"/usr/sbin/slapd", "-f", Path("slapd.conf"), "-h", Url() + "/", "-d", kSlapdDebugLevel},
+        {"/usr/sbin/slapd", "-f", Path("slapd.conf"), "-h", listeners, "-d", kSlapdDebugLevel},
         log);
     if (pid < 0) {
         return false;

@@ -38,6 +38,10 @@ public:
     // A line for the database section, e.g. "index cn eq,sub", "limits * size=5", or an
     // "access to" rule, which takes precedence over the default read-for-all rule.
     TestDirectory& AddDatabaseConfig(const std::string& line);
+    // Listens on the IPv6 loopback address [::1] too, on the same port.
+    TestDirectory& ListenOnIPv6Loopback();
+    // Whether this machine has an IPv6 loopback address to listen on.
+    static bool HasIPv6Loopback();
 
     // Makes the folder, writes slapd.conf, loads the LDIF and starts slapd on a free port, then
     // waits until it answers an anonymous search. On failure it records a test failure with
@@ -70,6 +74,8 @@ public:
     int Port() const { return port; }
     // "ldap://127.0.0.1:PORT"
     std::string Url() const;
+    // "ldap://[::1]:PORT", where ListenOnIPv6Loopback was called.
+    std::string IPv6Url() const;
     // "ldap://127.0.0.1:PORT/<dn>", the DN escaped for a URL: what a ref: value or a search
     // class's base point names.
     std::string UrlFor(const std::string& dn) const;
@@ -105,6 +111,7 @@ private:
     std::vector<std::string> schemas;
     std::vector<std::string> globalConfig;
     std::vector<std::string> databaseConfig;
+    bool listenOnIPv6 = false;
 
     std::string folder;
     int port = 0;
