@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <functional>
 
@@ -330,19 +332,42 @@ TEST_F(FormSearchTest, EmptyFormCannotStart) {
 }
 
 TEST_F(FormSearchTest, EveryOperationFailingToStartFailsTheSearch) {
+    const long connId = BoundConnection(manager, alpha);
+    // The library finds the socket unusable when it sends the search.
+    ASSERT_EQ(0, ::shutdown(manager.BindManager()->ConnectionAt(0)->GetSocket(), SHUT_RDWR));
     DebugCapture trace;
-    manager.BindManager()->SetBindTimeLimit(std::chrono::milliseconds(200));
-    ASSERT_TRUE(alpha.Pause());
     NewSearch("Alpha people", {{"Name", "smith"}});
     unsigned long error = 0;
     EXPECT_EQ(0, Invoke(error));
-    ASSERT_TRUE(alpha.Resume());
-
     EXPECT_EQ(kSomeOperationsFailed, error);
-    EXPECT_EQ("Search operation invocation failed: error given was 'Time limit reached.'.\n",
-              trace.Messages().back());
+    EXPECT_EQ(0u, trace.Messages().back().rfind("Search operation invocation failed: error given "
+                                                "was 'A directory server connection was lost.",
+                                                0));
     EXPECT_EQ(std::vector<OpCount>{OpCount(1, 1)}, requester.OpCounts());
     EXPECT_EQ(0, requester.Completions());
+    EXPECT_EQ(nullptr, manager.GetRequest(search->ID()));
+    EXPECT_EQ(1, manager.BindManager()->IsBound(connId));
+}
+
+// A hung server no longer holds Invoke for the bind time: the search starts at once and ends,
+// failed, when the bind's time runs out.
+TEST_F(FormSearchTest, SilentBasePointEndsTheSearchAsFailedAfterTheBindTime) {
+    DebugCapture trace;
+    manager.BindManager()->SetBindTimeLimit(std::chrono::milliseconds(300));
+    ASSERT_TRUE(alpha.Pause());
+    NewSearch("Alpha people", {{"Name", "smith"}});
+    unsigned long error = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(1, Invoke(error));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    ASSERT_TRUE(alpha.Resume());
+
+    EXPECT_EQ("Search operation invocation failed: error given was 'Time limit reached.'.\n",
+              trace.Messages().back());
+    EXPECT_EQ((std::vector<OpCount>{OpCount(1, 0), OpCount(1, 1)}), requester.OpCounts());
+    EXPECT_EQ(OpCount(1, 1), requester.Completion());
     EXPECT_EQ(nullptr, manager.GetRequest(search->ID()));
 }
 
