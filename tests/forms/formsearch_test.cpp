@@ -2,16 +2,20 @@
 // referrals between the servers and their bound, lost servers, Abort, and failures to start.
 #include "searchworld.h"
 
+#include "access/ldapapi.h"
 #include "access/qbindmanager.h"
 #include "support/debugcapture.h"
+#include "support/fakeldapserver.h"
 #include "support/testdata.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
+#include <memory>
 
 namespace larkspur::test {
 namespace {
@@ -149,6 +153,36 @@ TEST_F(FormSearchTest, ServersReferringToEachOtherStopAfterTenReferrals) {
     EXPECT_EQ(11, Occurrences(text, "LDAP search invoked OK:"));
 }
 
+// Following a referral used to wait for each referred server's bind inside one Poll.
+TEST_F(FormSearchTest, ReferralToThreeSilentServersNeverHoldsPoll) {
+    manager.BindManager()->SetBindTimeLimit(std::chrono::milliseconds(500));
+    std::vector<std::unique_ptr<FakeLdapServer>> silent;
+    std::string change = "dn: ou=Gone,o=Alpha,c=GB\nchangetype: modify\nreplace: ref\n";
+    for (int i = 0; i < 3; ++i) {
+        silent.push_back(std::make_unique<FakeLdapServer>(FakeLdapServer::Behaviour::Silent));
+        ASSERT_TRUE(silent.back()->Start());
+        change += "ref: " + silent.back()->UrlFor("o=Gone,c=GB") + "\n";
+    }
+    ASSERT_TRUE(alpha.ApplyLdif(change));
+    NewSearch("Unreachable people", {{"Name", "smith"}});
+    unsigned long error = 0;
+    ASSERT_EQ(1, Invoke(error));
+    std::chrono::steady_clock::duration longest{};
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (manager.Waiting() && std::chrono::steady_clock::now() < deadline) {
+        const auto start = std::chrono::steady_clock::now();
+        manager.Poll();
+        longest = std::max(longest, std::chrono::steady_clock::now() - start);
+        manager.WaitForWork(std::chrono::milliseconds(100));
+    }
+    EXPECT_LT(longest, std::chrono::milliseconds(50));
+    EXPECT_EQ(3u, requester.Results().size());
+    EXPECT_EQ(OpCount(5, 3), requester.Completion());
+    for (const auto& server : silent) {
+        EXPECT_EQ(1, server->BindsOfVersion(3));
+    }
+}
+
 TEST_F(FormSearchTest, UnreachableReferralIsDroppedAndTheSearchCompletes) {
     ASSERT_TRUE(Run("Unreachable people", {{"Name", "smith"}}));
 
@@ -190,6 +224,20 @@ TEST_F(HeldServerTest, ServerLostMidSearchCompletesWithItsOperationFailed) {
     ExpectCountsConsistent(requester);
     EXPECT_EQ(1, search->Finished());
     EXPECT_EQ(0, search->WaitingOn(ConnectionOf(beta)));
+}
+
+TEST_F(HeldServerTest, ServerStoppedMidSearchIsGivenUpAfterTheStallTime) {
+    manager.SetStallTime(std::chrono::seconds(2));
+    StartWithBetaHeld();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    ASSERT_TRUE(beta.Resume());
+
+    EXPECT_EQ(3u, requester.Results().size());
+    EXPECT_EQ(OpCount(2, 1), requester.Completion());
+    ExpectCountsConsistent(requester);
+    EXPECT_EQ(0, manager.BindManager()->IsBound(ConnectionOf(beta)));
 }
 
 TEST_F(HeldServerTest, AbortSendsNothingMore) {
@@ -334,7 +382,8 @@ TEST_F(FormSearchTest, EmptyFormCannotStart) {
 TEST_F(FormSearchTest, EveryOperationFailingToStartFailsTheSearch) {
     const long connId = BoundConnection(manager, alpha);
     // The library finds the socket unusable when it sends the search.
-    ASSERT_EQ(0, ::shutdown(manager.BindManager()->ConnectionAt(0)->GetSocket(), SHUT_RDWR));
+    ASSERT_EQ(0, ::shutdown(harrow::ldapapi::Socket(manager.BindManager()->GetLDAPContext(connId)),
+                            SHUT_RDWR));
     DebugCapture trace;
     NewSearch("Alpha people", {{"Name", "smith"}});
     unsigned long error = 0;

@@ -253,6 +253,7 @@ bool FormSearchTest::RunToEnd() {
             return false;
         }
         manager.Poll();
+        manager.WaitForWork(std::chrono::milliseconds(100));
     }
 }
 

@@ -125,11 +125,14 @@ FakeLdapServer::~FakeLdapServer() {
     }
 }
 
-bool FakeLdapServer::Start() {
+bool FakeLdapServer::Start(int wantedPort) {
     listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     wake = eventfd(0, EFD_CLOEXEC);
+    const int reuse = 1;
+    ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &reuse, sizeof reuse);
     sockaddr_in address{};
     address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(wantedPort));
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     if (listener < 0 || wake < 0 ||

@@ -33,8 +33,9 @@ public:
     FakeLdapServer(const FakeLdapServer&) = delete;
     FakeLdapServer& operator=(const FakeLdapServer&) = delete;
 
-    // Listens on a free port and starts serving; false after recording a test failure.
-    bool Start();
+    // Listens on the port (a free one for 0) and starts serving; false after recording a test
+    // failure. A port a stopped slapd left is taken over.
+    bool Start(int wantedPort = 0);
     int Port() const { return port; }
     std::string Host() const { return "127.0.0.1"; }
     // "ldap://127.0.0.1:PORT/<dn>"
