@@ -61,6 +61,8 @@ public:
     int StallSeconds() const { return m_stallSeconds; }
 
     void SetStatusText(const QString& text);
+    // A search's progress, shown at display rate.
+    void SetProgressText(const QString& text);
     void FlashStatus();
     // An error box with the string as its text and "Error!" as its caption; hides the splash.
     void ShowError(unsigned int stringId);
