@@ -256,13 +256,6 @@ int QConnection::ReplyCode(LDAPMessage* reply) const {
 
 int QConnection::BindWait(QError*& error) {
     Touch();
-    if (bound) {
-        return 1;
-    }
-    if (!bindInProgress) {
-        error = new QError(kInternalError);
-        return 0;
-    }
     for (;;) {
         const int progress = ContinueBind(error);
         if (progress >= 0) {

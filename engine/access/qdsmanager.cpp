@@ -315,7 +315,9 @@ void QDSManager::TidyUp() {
 
 void QDSManager::GetWaitSockets(std::vector<WaitSocket>& sockets) const {
     sockets.clear();
-    if (requests.IsEmpty()) {
+    // The program polls only while something is unfinished; a socket it would not read must
+    // not wake it.
+    if (!Waiting()) {
         return;
     }
     for (std::size_t index = 0; index < bindManager.ConnectionCount(); ++index) {
@@ -351,23 +353,10 @@ private:
 } // namespace
 
 long QDSManager::MillisecondsToNextDue() const {
-    if (moreToRead && !requests.IsEmpty()) {
-        return 0;
-    }
     EarliestDue due;
-    const TimePoint now = std::chrono::steady_clock::now();
-    for (std::size_t index = 0; index < bindManager.ConnectionCount() && !requests.IsEmpty();
-         ++index) {
-        const QConnection& connection = *bindManager.ConnectionAt(index);
-        if (connection.IsBindInProgress()) {
-            due.Offer(connection.BindDeadline() - now);
-        } else if (connection.IsBound() && WaitingOn(connection.ID())) {
-            const auto& silentSince = connection.SilentSince();
-            due.Offer(silentSince ? *silentSince + stallTime - now : TimePoint::duration::zero());
-        }
-    }
     if (!Waiting()) {
-        // TidyUp drops a connection once it has been idle for longer than the idle time-out.
+        // Nothing is polled then; only TidyUp has work: it drops a connection once it has been
+        // idle for longer than the idle time-out.
         const std::time_t clock = QClock::Now();
         for (std::size_t index = 0; index < bindManager.ConnectionCount(); ++index) {
             const QConnection& connection = *bindManager.ConnectionAt(index);
@@ -375,6 +364,20 @@ long QDSManager::MillisecondsToNextDue() const {
                 due.Offer(std::chrono::seconds(connection.LastUsed() + bindManager.IdleTimeout() +
                                                1 - clock));
             }
+        }
+        return due.Milliseconds();
+    }
+    if (moreToRead) {
+        return 0;
+    }
+    const TimePoint now = std::chrono::steady_clock::now();
+    for (std::size_t index = 0; index < bindManager.ConnectionCount(); ++index) {
+        const QConnection& connection = *bindManager.ConnectionAt(index);
+        if (connection.IsBindInProgress()) {
+            due.Offer(connection.BindDeadline() - now);
+        } else if (connection.IsBound() && WaitingOn(connection.ID())) {
+            const auto& silentSince = connection.SilentSince();
+            due.Offer(silentSince ? *silentSince + stallTime - now : TimePoint::duration::zero());
         }
     }
     return due.Milliseconds();

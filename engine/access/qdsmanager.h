@@ -86,7 +86,7 @@ public:
     // Drops idle connections while no request is unfinished.
     void TidyUp();
 
-    // The sockets Poll would read or carry a bind on now; none while no request is registered.
+    // The sockets Poll would read or carry a bind on now; none while no request is unfinished.
     // Between them and MillisecondsToNextDue the program can sleep until Poll has work.
     void GetWaitSockets(std::vector<WaitSocket>& sockets) const;
     // Milliseconds until Poll or TidyUp has work that no socket announces (a bind or a silent

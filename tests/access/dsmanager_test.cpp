@@ -10,6 +10,7 @@
 #include "access/qerror.h"
 #include "schema/oidtable.h"
 #include "support/debugcapture.h"
+#include "support/drivemanager.h"
 #include "support/fakeldapserver.h"
 #include "support/testdata.h"
 #include "support/testdirectory.h"
@@ -20,7 +21,6 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <memory>
@@ -358,14 +358,7 @@ TEST(ManagerMisbehavingServer, HalfSentMessageNeverHoldsPoll) {
     RecordingRequester requester;
     SearchRequest request(&manager, &requester, connId, "o=Fake");
     Invoke(request);
-    std::chrono::steady_clock::duration longest{};
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (manager.Waiting() && std::chrono::steady_clock::now() < deadline) {
-        const auto start = std::chrono::steady_clock::now();
-        manager.Poll();
-        longest = std::max(longest, std::chrono::steady_clock::now() - start);
-        manager.WaitForWork(std::chrono::milliseconds(100));
-    }
+    const auto longest = DriveUntil(manager, [&] { return manager.Waiting() == 0; });
     EXPECT_LT(longest, std::chrono::milliseconds(50));
     EXPECT_EQ(requester.Count(harrow::DUA_RESULT), 1);
     EXPECT_EQ(requester.Count(harrow::DUA_COMPLETE), 1);

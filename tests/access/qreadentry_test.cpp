@@ -18,6 +18,7 @@
 #include "model/qentry.h"
 #include "schema/oidtable.h"
 #include "support/debugcapture.h"
+#include "support/drivemanager.h"
 #include "support/fakeldapserver.h"
 #include "support/testdata.h"
 #include "support/testdirectory.h"
@@ -27,7 +28,6 @@
 #include <signal.h>
 #include <sys/socket.h>
 
-#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -446,11 +446,7 @@ TEST_F(ReadEntryTest, ReadToldOfItsClosedConnectionNeverTakesOverALaterRead) {
     QError* error = nullptr;
     ASSERT_EQ(1, fresh.Invoke(error));
     delete error;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!fresh.Finished() && std::chrono::steady_clock::now() < deadline) {
-        manager.Poll();
-        manager.WaitForWork(std::chrono::milliseconds(100));
-    }
+    DriveUntil(manager, [&] { return fresh.Finished() != 0; });
     EXPECT_EQ(
         (std::vector<QDUAActivity>{harrow::DUA_REPORT, harrow::DUA_RESULT, harrow::DUA_COMPLETE}),
         later.Activities());
@@ -482,20 +478,6 @@ protected:
         return request;
     }
 
-    // Drives the manager as the front end does until the condition holds; the longest Poll.
-    std::chrono::steady_clock::duration PollUntil(const std::function<bool()>& done) {
-        std::chrono::steady_clock::duration longest{};
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (!done() && std::chrono::steady_clock::now() < deadline) {
-            const auto start = std::chrono::steady_clock::now();
-            manager.Poll();
-            longest = std::max(longest, std::chrono::steady_clock::now() - start);
-            manager.WaitForWork(std::chrono::milliseconds(100));
-        }
-        EXPECT_TRUE(done());
-        return longest;
-    }
-
     harrow::QDSManager manager;
     ReadRequester requester;
 };
@@ -503,7 +485,7 @@ protected:
 TEST_F(MisbehavingServerReadTest, RefusedVersion3BindFallsBackToVersion2AndTheReadFollows) {
     FakeLdapServer server(FakeLdapServer::Behaviour::RefuseVersion3);
     const std::unique_ptr<QReadEntry> request = StartRead(server);
-    PollUntil([&] { return request->Finished() != 0; });
+    DriveUntil(manager, [&] { return request->Finished() != 0; });
     EXPECT_EQ(
         (std::vector<QDUAActivity>{harrow::DUA_REPORT, harrow::DUA_RESULT, harrow::DUA_COMPLETE}),
         requester.Activities());
@@ -516,7 +498,7 @@ TEST_F(MisbehavingServerReadTest, SilentServerFailsTheReadAfterTheBindTime) {
     FakeLdapServer server(FakeLdapServer::Behaviour::Silent);
     const std::unique_ptr<QReadEntry> request = StartRead(server);
     EXPECT_EQ(1, manager.Waiting());
-    const auto longest = PollUntil([&] { return !requester.notices.empty(); });
+    const auto longest = DriveUntil(manager, [&] { return !requester.notices.empty(); });
     EXPECT_LT(longest, std::chrono::milliseconds(50));
     ASSERT_EQ((std::vector<QDUAActivity>{harrow::DUA_ERROR}), requester.Activities());
     EXPECT_EQ(1829u, requester.notices[0].errorCode);
@@ -529,10 +511,10 @@ TEST_F(MisbehavingServerReadTest, ServerSilentAfterItsBindIsGivenUpAfterTheStall
     manager.SetStallTime(std::chrono::seconds(1));
     FakeLdapServer server(FakeLdapServer::Behaviour::AnswerBindThenSilent);
     const std::unique_ptr<QReadEntry> request = StartRead(server);
-    PollUntil([&] { return requester.notices.size() == 1; });
+    DriveUntil(manager, [&] { return requester.notices.size() == 1; });
     LogCapture log;
     const auto start = std::chrono::steady_clock::now();
-    PollUntil([&] { return requester.notices.size() == 2; });
+    DriveUntil(manager, [&] { return requester.notices.size() == 2; });
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
     EXPECT_EQ((std::vector<QDUAActivity>{harrow::DUA_REPORT, harrow::DUA_CONNECTION_CLOSED}),
               requester.Activities());

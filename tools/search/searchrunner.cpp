@@ -257,7 +257,10 @@ int RunFormSearch(const SearchOptions& options) {
         manager.get(), manager->GenRequestID(), &runner, form, inputs.target, inputs.context);
     inputs.Release();
     harrow::QError* error = nullptr;
-    if (!search->Invoke(error)) {
+    const auto invokeStart = std::chrono::steady_clock::now();
+    const int started = search->Invoke(error);
+    const auto invokeTook = std::chrono::steady_clock::now() - invokeStart;
+    if (!started) {
         std::fprintf(stderr, "larkspur-search: the search could not start: %s\n",
                      ErrorText(error).c_str());
         delete error;
@@ -275,9 +278,9 @@ int RunFormSearch(const SearchOptions& options) {
     if (options.stats) {
         std::fprintf(stderr,
                      "poll calls: %ld\nlongest poll: %.3f ms\nlongest poll cpu: %.3f ms\n"
-                     "search cpu: %.3f ms\npeak memory: %ld KB\n",
+                     "invoke: %.3f ms\nsearch cpu: %.3f ms\npeak memory: %ld KB\n",
                      stats.calls, Milliseconds(stats.longest), Milliseconds(stats.longestCpu),
-                     Milliseconds(stats.searchCpu), PeakResidentKb());
+                     Milliseconds(invokeTook), Milliseconds(stats.searchCpu), PeakResidentKb());
     }
     return 0;
 }
