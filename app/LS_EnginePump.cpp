@@ -4,6 +4,7 @@
 
 #include <QSocketNotifier>
 
+#include <algorithm>
 #include <set>
 #include <vector>
 

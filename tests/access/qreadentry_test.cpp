@@ -473,7 +473,8 @@ protected:
         QError* error = nullptr;
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(1, request->Invoke(error));
-        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+        // A sanity bound: the call used to wait for the whole bind time.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
         delete error;
         return request;
     }
@@ -494,12 +495,12 @@ TEST_F(MisbehavingServerReadTest, RefusedVersion3BindFallsBackToVersion2AndTheRe
 }
 
 TEST_F(MisbehavingServerReadTest, SilentServerFailsTheReadAfterTheBindTime) {
-    manager.BindManager()->SetBindTimeLimit(std::chrono::milliseconds(300));
+    manager.BindManager()->SetBindTimeLimit(std::chrono::seconds(1));
     FakeLdapServer server(FakeLdapServer::Behaviour::Silent);
     const std::unique_ptr<QReadEntry> request = StartRead(server);
     EXPECT_EQ(1, manager.Waiting());
     const auto longest = DriveUntil(manager, [&] { return !requester.notices.empty(); });
-    EXPECT_LT(longest, std::chrono::milliseconds(50));
+    EXPECT_LT(longest, std::chrono::milliseconds(500));
     ASSERT_EQ((std::vector<QDUAActivity>{harrow::DUA_ERROR}), requester.Activities());
     EXPECT_EQ(1829u, requester.notices[0].errorCode);
     EXPECT_EQ(0, manager.Waiting());

@@ -155,7 +155,7 @@ TEST_F(FormSearchTest, ServersReferringToEachOtherStopAfterTenReferrals) {
 
 // Following a referral used to wait for each referred server's bind inside one Poll.
 TEST_F(FormSearchTest, ReferralToThreeSilentServersNeverHoldsPoll) {
-    manager.BindManager()->SetBindTimeLimit(std::chrono::milliseconds(500));
+    manager.BindManager()->SetBindTimeLimit(std::chrono::seconds(1));
     std::vector<std::unique_ptr<FakeLdapServer>> silent;
     std::string change = "dn: ou=Gone,o=Alpha,c=GB\nchangetype: modify\nreplace: ref\n";
     for (int i = 0; i < 3; ++i) {
@@ -168,7 +168,8 @@ TEST_F(FormSearchTest, ReferralToThreeSilentServersNeverHoldsPoll) {
     unsigned long error = 0;
     ASSERT_EQ(1, Invoke(error));
     const auto longest = DriveUntil(manager, [&] { return manager.Waiting() == 0; });
-    EXPECT_LT(longest, std::chrono::milliseconds(50));
+    // A sanity bound: one Poll used to wait for each referred server's bind in turn.
+    EXPECT_LT(longest, std::chrono::milliseconds(500));
     EXPECT_EQ(3u, requester.Results().size());
     EXPECT_EQ(OpCount(5, 3), requester.Completion());
     for (const auto& server : silent) {
@@ -395,15 +396,16 @@ TEST_F(FormSearchTest, EveryOperationFailingToStartFailsTheSearch) {
 // failed, when the bind's time runs out.
 TEST_F(FormSearchTest, SilentBasePointEndsTheSearchAsFailedAfterTheBindTime) {
     DebugCapture trace;
-    manager.BindManager()->SetBindTimeLimit(std::chrono::milliseconds(300));
+    manager.BindManager()->SetBindTimeLimit(std::chrono::seconds(1));
     ASSERT_TRUE(alpha.Pause());
     NewSearch("Alpha people", {{"Name", "smith"}});
     unsigned long error = 0;
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(1, Invoke(error));
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+    // A sanity bound: Invoke used to wait for the whole bind time.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
     ASSERT_TRUE(RunToEnd());
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(300));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
     ASSERT_TRUE(alpha.Resume());
 
     EXPECT_EQ("Search operation invocation failed: error given was 'Time limit reached.'.\n",
