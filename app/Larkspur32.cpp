@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <utility>
@@ -26,14 +27,13 @@ const char* const productKey = "Larkspur";
 CLarkspur32App* CLarkspur32App::instance = nullptr;
 
 CLarkspur32App::CLarkspur32App(std::vector<std::string> arguments)
-    : m_arguments(std::move(arguments)) {
+    : m_arguments(std::move(arguments)), m_pump([this] { RunIdleHook(); }) {
     instance = this;
-    m_idleTimer.setInterval(0);
-    connect(&m_idleTimer, &QTimer::timeout, this, &CLarkspur32App::RunIdleHook);
+    m_socketWatcher.SetForgetHook([this](int socket) { m_pump.Forget(socket); });
 }
 
 CLarkspur32App::~CLarkspur32App() {
-    // Windows send events while they go, and the pump's timer is already gone by then.
+    // Windows send events while they go, and the pump is already gone by then.
     QCoreApplication::instance()->removeEventFilter(this);
     m_pMainWnd.reset();
     m_pDSManager.reset();
@@ -82,6 +82,9 @@ bool CLarkspur32App::InitInstance() {
         ShowError(res::IDS_REGISTRY_MISSING);
         return false;
     }
+    if (m_stallSeconds > 0) {
+        m_pDSManager->SetStallTime(std::chrono::seconds(m_stallSeconds));
+    }
     if (!m_bNoConnect && !m_pDSManager->Initialise(m_configDN, m_serverAddress, m_serverPort)) {
         m_pDSManager.reset();
         m_splash.Hide();
@@ -102,13 +105,14 @@ void CLarkspur32App::StartFrame() {
     m_pMainWnd->InitialUpdate();
     m_socketWatcher.SetReceiver(m_pMainWnd.get());
     // From now on every event the program handles may have started directory work, so each
-    // one wakes the pump; the pump itself sleeps again as soon as nothing is outstanding.
+    // one wakes the pump; between events the pump sleeps until the engine has work.
     QCoreApplication::instance()->installEventFilter(this);
 }
 
 bool CLarkspur32App::eventFilter(QObject* watched, QEvent* event) {
-    if (!m_inIdleHook && !m_idleTimer.isActive()) {
-        m_idleTimer.start();
+    // The pump's own wake-ups would otherwise wake it again for ever.
+    if (!m_inIdleHook && !m_pump.Owns(watched)) {
+        m_pump.WakeSoon();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -116,16 +120,13 @@ bool CLarkspur32App::eventFilter(QObject* watched, QEvent* event) {
 void CLarkspur32App::RunIdleHook() {
     // A modal loop inside a notification must not pump again; the outer turn carries on.
     if (m_inIdleHook) {
-        m_idleTimer.stop();
         return;
     }
     m_inIdleHook = true;
-    const bool more = OnIdle();
+    OnIdle();
     m_inIdleHook = false;
-    if (!more) {
-        m_idleTimer.stop();
-    } else if (!m_idleTimer.isActive()) {
-        m_idleTimer.start();
+    if (m_pDSManager) {
+        m_pump.Arm(*m_pDSManager);
     }
 }
 
@@ -276,5 +277,16 @@ int CLarkspur32App::LoadStartupSettings() {
     std::uint32_t port = 0;
     std::memcpy(&port, buffer.data(), sizeof port);
     m_serverPort = static_cast<int>(port);
+    ReadStallTime(*key);
     return 1;
+}
+
+// Optional: without it the engine's own stall time stands.
+void CLarkspur32App::ReadStallTime(const LS_RegistryKey& key) {
+    std::uint32_t seconds = 0;
+    unsigned long size = sizeof seconds;
+    unsigned long type = LS_REG_NONE;
+    if (key.QueryValue("Stall Time", type, &seconds, size) && type == LS_REG_DWORD) {
+        m_stallSeconds = static_cast<int>(seconds);
+    }
 }

@@ -5,6 +5,7 @@
 
 #include "LS_Configuration.h"
 #include "LS_DITCtrl.h"
+#include "LS_EnginePump.h"
 #include "LS_EntryListCtrl.h"
 #include "LS_EntryViewCtrl.h"
 #include "LS_Registry.h"
@@ -12,7 +13,6 @@
 #include "LS_SplashWnd.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <memory>
 #include <string>
@@ -41,8 +41,8 @@ public:
     // been told why where that is needed).
     bool InitInstance();
 
-    // One turn of the engine pump: true while requests remain outstanding, so that it should be
-    // called again at once.
+    // One turn of the engine pump: true while requests remain outstanding. The pump runs the
+    // next turn when a socket of the engine wakes or something of it falls due.
     bool OnIdle();
 
     harrow::QDSManager* GetDSManager() const { return m_pDSManager.get(); }
@@ -57,6 +57,8 @@ public:
     const std::string& ConfigDN() const { return m_configDN; }
     const std::string& ServerAddress() const { return m_serverAddress; }
     int ServerPort() const { return m_serverPort; }
+    // The "Stall Time" of the "Startup" key in seconds; 0 when it is not set.
+    int StallSeconds() const { return m_stallSeconds; }
 
     void SetStatusText(const QString& text);
     // A search's progress, shown at display rate.
@@ -87,6 +89,7 @@ private:
     const LS_Registry& Registry();
     int ReadStartupString(const LS_RegistryKey& key, const char* valueName, const char* failure,
                           std::string& text);
+    void ReadStallTime(const LS_RegistryKey& key);
     void StartFrame();
     void RunIdleHook();
 
@@ -104,6 +107,7 @@ private:
     std::string m_configDN;
     std::string m_serverAddress;
     int m_serverPort = 0;
+    int m_stallSeconds = 0;
     std::string m_registryCompany;
     std::unique_ptr<LS_Registry> m_registry;
     // Declared before the manager, which must not outlive its notification point.
@@ -111,6 +115,6 @@ private:
     std::unique_ptr<harrow::QDSManager> m_pDSManager;
     // Declared after the manager: its windows go before the engine they use.
     std::unique_ptr<CMainFrame> m_pMainWnd;
-    QTimer m_idleTimer;
+    LS_EnginePump m_pump;
     bool m_inIdleHook = false;
 };

@@ -3,10 +3,13 @@
 // it) and through `ldapsearch -x -LLL` with the same base, scope and filter. Prints the wall-time
 // ratio, the front end's peak memory per entry and its longest single Poll call. A chained case
 // then finds the people below each of many organisations, against the same searches made by
-// ldapsearch one after another (the organisations, then one search below each).
+// ldapsearch one after another (the organisations, then one search below each). Last, a search
+// whose server answers the bind and falls silent shows how long the longest engine call held the
+// front end's loop and how much processor time the wait cost.
 #include "benchrun.h"
 #include "support/bulkdirectory.h"
 #include "support/demoservers.h"
+#include "support/fakeldapserver.h"
 
 #include <algorithm>
 #include <chrono>
@@ -23,6 +26,7 @@ using larkspur::bench::Median;
 using larkspur::bench::ProgramRun;
 using larkspur::bench::RunProgram;
 using larkspur::test::BulkDirectory;
+using larkspur::test::FakeLdapServer;
 using larkspur::test::TestDirectory;
 
 constexpr const char* kSuffix = "o=Bench,c=GB";
@@ -32,6 +36,29 @@ constexpr const char* kOrganisationFilter = "(&(objectclass=organization)(o=*org
 constexpr const char* kMemberFilter = "(&(objectclass=inetOrgPerson)(cn=*member*))";
 constexpr double kRatioTarget = 1.5;
 constexpr double kPollTargetMs = 10.0;
+constexpr int kStallSeconds = 5;
+constexpr double kGapTargetMs = 50.0;
+constexpr double kWaitCpuTargetMs = 100.0;
+
+// A second form whose one base point is on the silent server.
+std::string SilentFormLdif(const FakeLdapServer& silent) {
+    const std::string forms = larkspur::test::DemoServers::kConfigDN;
+    const std::string ruleSet = "cn=Silent," + forms;
+    std::ostringstream ldif;
+    ldif << "dn: " << ruleSet << "\nobjectClass: lsRuleSet\ncn: Silent\n\n"
+         << "dn: cn=People," << ruleSet << "\nobjectClass: lsSearchClass\ncn: People\n"
+         << "lsLDAPURI: " << silent.UrlFor(BulkDirectory::kPeople) << "\n"
+         << "lsSearchClassList: Person\n\n"
+         << "dn: cn=Person," << ruleSet << "\nobjectClass: lsSearchClass\ncn: Person\n"
+         << "lsObjectClassDefinition: inetOrgPerson\n\n"
+         << "dn: cn=Silent People," << forms << "\nobjectClass: lsSearchForm\n"
+         << "cn: Silent People\nlsRuleSetName: Silent\nlsInputList: Person\n\n"
+         << "dn: cn=Person,cn=Silent People," << forms << "\nobjectClass: lsFormInput\n"
+         << "cn: Person\nlsSearchClassName: Person\nlsFieldList: Name\n\n"
+         << "dn: cn=Name,cn=Person,cn=Silent People," << forms << "\nobjectClass: lsFormField\n"
+         << "cn: Name\nlsFiltAttrList: cn\n";
+    return ldif.str();
+}
 
 // Members below each organisation, for the chained case.
 std::string OrganisationsLdif(int organisations, int membersEach) {
@@ -250,6 +277,35 @@ void PrintChained(const ChainedResult& result, int organisations, int membersEac
     std::printf("chained_ratio: %.3f\n", result.frontSeconds / result.ldapsearchSeconds);
 }
 
+// The search of a server that answers the bind and then nothing, given up after the stall time:
+// the longest engine call (the front end's loop does nothing else, so it is the loop's longest
+// gap), the longest Poll and the processor time of the wait, each the worst of the runs.
+bool RunSilentCase(const TestDirectory& server, int runs) {
+    using larkspur::bench::Figure;
+    double longestPollMs = 0;
+    double longestGapMs = 0;
+    double waitCpuMs = 0;
+    for (int i = 0; i < runs; ++i) {
+        const ProgramRun run =
+            RunProgram({LARKSPUR_SEARCH_PROGRAM, "-server", server.Host(), "-port",
+                        std::to_string(server.Port()), "-config",
+                        larkspur::test::DemoServers::kConfigDN, "-form", "Silent People",
+                        "Name=tenth", "-timeout", std::to_string(kStallSeconds), "-stats"});
+        const double pollMs = Figure(run.errors, "longest poll");
+        longestPollMs = std::max(longestPollMs, pollMs);
+        longestGapMs = std::max({longestGapMs, pollMs, Figure(run.errors, "invoke")});
+        waitCpuMs = std::max(waitCpuMs, Figure(run.errors, "search cpu"));
+    }
+    std::printf("silent server longest Poll: %.2f ms\n", longestPollMs);
+    std::printf("silent server longest event-loop gap: %.2f ms\n", longestGapMs);
+    std::printf("silent server processor time while waiting %d s: %.2f ms\n", kStallSeconds,
+                waitCpuMs);
+    const int failed =
+        (longestGapMs > kGapTargetMs ? 1 : 0) + (waitCpuMs > kWaitCpuTargetMs ? 1 : 0);
+    std::printf("silent server: %d passed, %d failed\n", 2 - failed, failed);
+    return failed == 0;
+}
+
 int Option(int argc, char** argv, const std::string& name, int fallback) {
     for (int i = 1; i + 1 < argc; ++i) {
         if (argv[i] == name) {
@@ -270,7 +326,9 @@ int main(int argc, char** argv) {
 
     BulkDirectory bulk;
     const TestDirectory& server = bulk.Server();
-    if (!bulk.Start(people)) {
+    FakeLdapServer silent(FakeLdapServer::Behaviour::AnswerBindThenSilent);
+    if (!silent.Start() || !bulk.Start(people) ||
+        !bulk.Server().ApplyLdif(SilentFormLdif(silent))) {
         std::fprintf(stderr, "the benchmark server did not start\n");
         return 1;
     }
@@ -301,7 +359,7 @@ int main(int argc, char** argv) {
         met = met && caseMet;
         ++(caseMet ? passed : failed);
     }
-    std::printf("\ntargets (ratio <= %.1f, no Poll call over %.0f ms): %s\n", kRatioTarget,
+    std::printf("\ntargets (ratio <= %.1f, no Poll call over %.0f ms): %s\n\n", kRatioTarget,
                 kPollTargetMs, met ? "met" : "missed");
 
     // Only the size limit is raised: the chained case must get by with slapd's default limit on
@@ -318,6 +376,8 @@ int main(int argc, char** argv) {
     const ChainedResult chained = RunChainedCase(chainedServer, runs);
     PrintChained(chained, organisations, membersEach);
     ++(chained.matches == static_cast<long>(organisations) * membersEach ? passed : failed);
+    std::printf("\n");
+    ++(RunSilentCase(server, runs) ? passed : failed);
     std::printf("\nformsearch: %d passed, %d failed\n", passed, failed);
     return 0;
 }

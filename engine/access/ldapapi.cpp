@@ -1,5 +1,7 @@
 #include "access/ldapapi.h"
 
+#include <unistd.h>
+
 #include <string>
 
 namespace harrow::ldapapi {
@@ -34,17 +36,26 @@ void UrlDescDeleter::operator()(LDAPURLDesc* url) const {
     }
 }
 
-LDAP* Init(const char* host, int port) {
-    if (host == nullptr || *host == '\0') {
-        return nullptr;
-    }
+namespace {
+
+// "ldap://host:port", with the host escaped as a URL needs; null on failure.
+MemString ServerUrl(const std::string& host, int port) {
     LDAPURLDesc url{};
     std::string hostName(host);
     url.lud_scheme = const_cast<char*>("ldap");
     url.lud_host = hostName.data();
     url.lud_port = port;
     url.lud_scope = LDAP_SCOPE_DEFAULT;
-    MemString uri(ldap_url_desc2str(&url));
+    return MemString(ldap_url_desc2str(&url));
+}
+
+} // namespace
+
+LDAP* Init(const char* host, int port) {
+    if (host == nullptr || *host == '\0') {
+        return nullptr;
+    }
+    const MemString uri = ServerUrl(host, port);
     if (!uri) {
         return nullptr;
     }
@@ -53,6 +64,25 @@ LDAP* Init(const char* host, int port) {
         return nullptr;
     }
     return handle;
+}
+
+LDAP* InitOnSocket(int socket, const std::string& host, int port) {
+    // The session keeps the server's name (not the address connected to), as a later TLS
+    // handshake checks the certificate against it.
+    const MemString uri = ServerUrl(host, port);
+    LDAP* handle = nullptr;
+    if (!uri || ldap_init_fd(socket, LDAP_PROTO_TCP, uri.get(), &handle) != LDAP_SUCCESS) {
+        ::close(socket);
+        return nullptr;
+    }
+    return handle;
+}
+
+int ClassicResultCode(int ldapResult) {
+    if (ldapResult <= LDAP_SERVER_DOWN && ldapResult >= LDAP_REFERRAL_LIMIT_EXCEEDED) {
+        return 80 - ldapResult;
+    }
+    return ldapResult;
 }
 
 namespace {

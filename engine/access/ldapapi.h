@@ -6,6 +6,7 @@
 #include "harrow32_export.h"
 
 #include <ldap.h>
+#include <openldap.h>
 
 #include <sys/time.h>
 
@@ -46,6 +47,14 @@ using UrlDesc = std::unique_ptr<LDAPURLDesc, UrlDescDeleter>;
 
 // Creates a session for host and port without network traffic; null on failure.
 HARROW32_EXPORT LDAP* Init(const char* host, int port);
+// Creates a session on a socket that is already connected to host and port; the session owns
+// the socket from then on, also on failure (null), when it is closed here.
+HARROW32_EXPORT LDAP* InitOnSocket(int socket, const std::string& host, int port);
+
+// libldap reports its client-side failures as small negative numbers where the classic client
+// interface used 81 and upwards (server down, local error, ...); the engine's tables and its log
+// speak the classic numbers.
+HARROW32_EXPORT int ClassicResultCode(int ldapResult);
 
 // Starts an asynchronous simple bind (anonymous when dn and password are empty or null).
 // Returns the message id, or -1 with the result code left in the handle.

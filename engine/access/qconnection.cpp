@@ -8,10 +8,13 @@
 #include "schema/schematext.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/time.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <utility>
-#include <vector>
 
 namespace harrow {
 
@@ -22,8 +25,20 @@ constexpr unsigned long kInvalidInformation = 1826;
 constexpr unsigned long kTimeLimitReached = 1829;
 constexpr unsigned long kServiceBusy = 1833;
 
-// Short enough that a bind reply is seen at once, long enough not to spin the processor.
-constexpr std::chrono::milliseconds kBindWaitSlice{5};
+// Whether the socket can be written to (or has failed) without waiting.
+bool IsWritable(int socket) {
+    pollfd descriptor{socket, POLLOUT, 0};
+    return ::poll(&descriptor, 1, 0) > 0;
+}
+
+int SocketError(int socket) {
+    int failure = 0;
+    socklen_t length = sizeof failure;
+    if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &failure, &length) != 0) {
+        return errno;
+    }
+    return failure;
+}
 
 } // namespace
 
@@ -36,6 +51,7 @@ QConnection::~QConnection() {
     if (bound) {
         Close();
     }
+    DropBindState();
 }
 
 int QConnection::Matches(const std::string& otherHost, int otherPort, const std::string&,
@@ -78,46 +94,29 @@ int QConnection::BeginBind(QError*& error, int version, bool rebinding) {
     if (ld) {
         previousLd = std::move(ld);
     }
-    ld.reset(ldapapi::Init(host.c_str(), port));
-    if (!ld) {
-        if (rebinding) {
-            QLogFile::Log(" *** QConnection::RebindAsync()");
+    bindVersion = version;
+    startHeader = rebinding ? " *** QConnection::RebindAsync()" : "QConnection::StartBind()";
+    bindDeadline = std::chrono::steady_clock::now() + bindTimeLimit;
+    nextAddress = 0;
+    if (addresses.empty()) {
+        if (!resolver) {
+            resolver = std::make_unique<QResolver>(host, port);
         }
-        QLogFile::LogRaw("Failed to bind to LDAP server:");
-        LogHost();
-        RestorePreviousHandle();
-        error = new QError(kInvalidInformation);
+        step = BindStep::Resolving;
+    } else if (ConnectToNextAddress()) {
+        step = BindStep::Connecting;
+    } else {
+        return FailBind(error, LDAP_SERVER_DOWN);
+    }
+    // A numeric address on this machine gets as far as sending the bind at once.
+    if (ContinueBind(error) == 0) {
         return 0;
     }
-    ConfigureHandle(version);
-    const int messageId = ldapapi::SimpleBind(ld.get(), bindDN.c_str(), password.c_str());
-    if (messageId < 0) {
-        // Nothing reached the server (it refused the connection, say): the bind never started.
-        const int code = ldapapi::LastResultCode(ld.get());
-        LogBindFailure(rebinding ? " *** QConnection::RebindAsync()" : "QConnection::StartBind()",
-                       code);
-        RestorePreviousHandle();
-        error = new QError(code, nullptr);
-        return 0;
-    }
-    bindMsgId = messageId;
     Touch();
     return 1;
 }
 
-void QConnection::ConfigureHandle(int version) {
-    ldapapi::SetProtocol(ld.get(), version);
-    // Without it a server that never completes the TCP handshake holds the connect for minutes.
-    ldapapi::SetTimeLimit(ld.get(), bindTimeLimit);
-}
-
-void QConnection::RestorePreviousHandle() {
-    ld = std::move(previousLd);
-    bindInProgress = 0;
-}
-
-int QConnection::BindWait(QError*& error) {
-    Touch();
+int QConnection::ContinueBind(QError*& error) {
     if (bound) {
         return 1;
     }
@@ -125,38 +124,125 @@ int QConnection::BindWait(QError*& error) {
         error = new QError(kInternalError);
         return 0;
     }
-    ldapapi::Message reply;
-    const int received = WaitForReply(reply);
-    if (received == 0) {
+    for (;;) {
+        const BindStep before = step;
+        int progress = -1;
+        switch (step) {
+        case BindStep::Resolving:
+            progress = StepResolving(error);
+            break;
+        case BindStep::Connecting:
+            progress = StepConnecting(error);
+            break;
+        case BindStep::Binding:
+            progress = StepBinding(error);
+            break;
+        case BindStep::None:
+            return FailBind(error, LDAP_LOCAL_ERROR);
+        }
+        if (progress >= 0) {
+            return progress;
+        }
+        if (step == before) {
+            break;
+        }
+    }
+    if (std::chrono::steady_clock::now() >= bindDeadline) {
         return FailTimedOut(error);
     }
-    const int code = ReplyCode(reply.get());
-    if (received > 0 && code != LDAP_SUCCESS) {
-        if (!RetryWithVersion2(error, code)) {
-            return 0;
-        }
-    } else if (received < 0 && code != LDAP_SUCCESS) {
-        bindInProgress = 0;
-        error = new QError(code, nullptr);
-        return 0;
-    }
-    reply.reset();
-    return FinishBind();
+    return -1;
 }
 
-int QConnection::WaitForReply(ldapapi::Message& reply) {
-    // A bounded wait: a server that accepts the connection but never answers must not hold the
-    // program for good.
-    const auto deadline = std::chrono::steady_clock::now() + bindTimeLimit;
-    for (;;) {
-        timeval slice = ldapapi::ToTimeval(kBindWaitSlice);
-        LDAPMessage* received = nullptr;
-        const int result = ldap_result(ld.get(), bindMsgId, LDAP_MSG_ONE, &slice, &received);
-        reply.reset(received);
-        if (result != 0 || std::chrono::steady_clock::now() >= deadline) {
-            return result;
-        }
+int QConnection::StepResolving(QError*& error) {
+    if (!resolver->Done()) {
+        return -1;
     }
+    addresses = resolver->Addresses();
+    resolver.reset();
+    if (!ConnectToNextAddress()) {
+        return FailBind(error, LDAP_SERVER_DOWN);
+    }
+    step = BindStep::Connecting;
+    return -1;
+}
+
+bool QConnection::ConnectToNextAddress() {
+    while (nextAddress < addresses.size()) {
+        const QSocketAddress& target = addresses[nextAddress++];
+        // Non-blocking from the start: neither the connect nor any later read or write of the
+        // session may hold the caller.
+        const int socket =
+            ::socket(target.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (socket < 0) {
+            continue;
+        }
+        if (::connect(socket, reinterpret_cast<const sockaddr*>(&target.address), target.length) ==
+                0 ||
+            errno == EINPROGRESS) {
+            connectingSocket = socket;
+            return true;
+        }
+        ::close(socket);
+    }
+    return false;
+}
+
+int QConnection::StepConnecting(QError*& error) {
+    if (!IsWritable(connectingSocket)) {
+        return -1;
+    }
+    if (SocketError(connectingSocket) != 0) {
+        ::close(std::exchange(connectingSocket, -1));
+        if (!ConnectToNextAddress()) {
+            return FailBind(error, LDAP_SERVER_DOWN);
+        }
+        return -1;
+    }
+    ld.reset(ldapapi::InitOnSocket(std::exchange(connectingSocket, -1), host, port));
+    if (!ld) {
+        QLogFile::Log("%s", startHeader);
+        QLogFile::LogRaw("Failed to bind to LDAP server:");
+        LogHost();
+        DropBindState();
+        RestorePreviousHandle();
+        error = new QError(kInvalidInformation);
+        return 0;
+    }
+    ldapapi::SetProtocol(ld.get(), bindVersion);
+    return SendBind(error);
+}
+
+int QConnection::SendBind(QError*& error) {
+    const int messageId = ldapapi::SimpleBind(ld.get(), bindDN.c_str(), password.c_str());
+    if (messageId < 0) {
+        return FailBind(error, ldapapi::LastResultCode(ld.get()));
+    }
+    bindMsgId = messageId;
+    step = BindStep::Binding;
+    // The version 2 retry is not waited for: its reply reaches Poll later and belongs to no
+    // request, and what is sent behind it reaches the server after it.
+    if (bindVersion == LDAP_VERSION2) {
+        return FinishBind();
+    }
+    return -1;
+}
+
+int QConnection::StepBinding(QError*& error) {
+    timeval noWait{0, 0};
+    LDAPMessage* received = nullptr;
+    const int result = ldap_result(ld.get(), bindMsgId, LDAP_MSG_ONE, &noWait, &received);
+    const ldapapi::Message reply(received);
+    if (result == 0) {
+        return -1;
+    }
+    const int code = ReplyCode(reply.get());
+    if (result > 0 && code != LDAP_SUCCESS) {
+        return RetryWithVersion2(error, code);
+    }
+    if (result < 0 && code != LDAP_SUCCESS) {
+        return FailBind(error, code);
+    }
+    return FinishBind();
 }
 
 int QConnection::ReplyCode(LDAPMessage* reply) const {
@@ -168,16 +254,37 @@ int QConnection::ReplyCode(LDAPMessage* reply) const {
     return code;
 }
 
+int QConnection::BindWait(QError*& error) {
+    Touch();
+    for (;;) {
+        const int progress = ContinueBind(error);
+        if (progress >= 0) {
+            return progress;
+        }
+        int socket = -1;
+        bool write = false;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            bindDeadline - std::chrono::steady_clock::now());
+        const int wait = static_cast<int>(std::max<long>(1, left.count()));
+        if (BindWaitsOn(socket, write)) {
+            pollfd descriptor{socket, static_cast<short>(write ? POLLOUT : POLLIN), 0};
+            ::poll(&descriptor, 1, wait);
+        } else {
+            ::poll(nullptr, 0, wait);
+        }
+    }
+}
+
 int QConnection::RetryWithVersion2(QError*& error, int refusal) {
     LogBindFailure("QConnection::BindWait()", refusal);
     QLogFile::Log("QConnection::BindWait");
     QLogFile::LogRaw("Attempting to bind using LDAP_VERSION2.");
     LogHost();
     bindInProgress = 0;
-    // The version 2 reply is not waited for; it reaches Poll later and belongs to no request.
+    step = BindStep::None;
     QError* retryError = nullptr;
     if (RebindAsync(retryError, LDAP_VERSION2)) {
-        return 1;
+        return bound ? 1 : -1;
     }
     delete retryError;
     AbandonBind();
@@ -185,25 +292,48 @@ int QConnection::RetryWithVersion2(QError*& error, int refusal) {
     return 0;
 }
 
+int QConnection::FailBind(QError*& error, int code) {
+    LogBindFailure(startHeader, code);
+    DropBindState();
+    RestorePreviousHandle();
+    error = new QError(code, nullptr);
+    return 0;
+}
+
 int QConnection::FailTimedOut(QError*& error) {
     LogBindFailure("QConnection::BindWait()", LDAP_TIMEOUT);
     AbandonBind();
-    bindInProgress = 0;
+    DropBindState();
+    RestorePreviousHandle();
     error = new QError(kTimeLimitReached);
     return 0;
 }
 
 int QConnection::FinishBind() {
     bound = 1;
+    step = BindStep::None;
     previousLd.reset();
     WatchSocket();
     Touch();
     bindInProgress = 0;
+    silentSince.reset();
     return 1;
 }
 
+void QConnection::DropBindState() {
+    if (connectingSocket >= 0) {
+        ::close(std::exchange(connectingSocket, -1));
+    }
+    step = BindStep::None;
+    bindInProgress = 0;
+}
+
+void QConnection::RestorePreviousHandle() {
+    ld = std::move(previousLd);
+}
+
 void QConnection::AbandonBind() {
-    if (ld) {
+    if (ld && step == BindStep::Binding) {
         ldap_abandon_ext(ld.get(), bindMsgId, nullptr, nullptr);
     }
 }
@@ -215,10 +345,36 @@ void QConnection::LogBindFailure(const char* header, int code) const {
     LogHost();
 }
 
+bool QConnection::BindWaitsOn(int& socket, bool& write) const {
+    switch (step) {
+    case BindStep::Resolving:
+        socket = resolver->WaitSocket();
+        write = false;
+        break;
+    case BindStep::Connecting:
+        socket = connectingSocket;
+        write = true;
+        break;
+    case BindStep::Binding:
+        socket = GetSocket();
+        write = false;
+        break;
+    case BindStep::None:
+        socket = -1;
+        break;
+    }
+    return socket >= 0;
+}
+
 void QConnection::Close() {
     ForgetSocket();
+    if (bindInProgress) {
+        DropBindState();
+        previousLd.reset();
+    }
     ld.reset();
     bound = 0;
+    silentSince.reset();
 }
 
 void QConnection::Touch() {

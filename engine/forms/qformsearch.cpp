@@ -138,7 +138,7 @@ int QFormSearch::CreateInitialNode(QSearchClass* basePoint, QFormInput* input,
     long connId = base.GetConnID();
     if (bindsStarted.count(connId) == 0) {
         QError* bindError = nullptr;
-        if (!Manager()->BindManager()->StartBind(connId, bindError)) {
+        if (!Manager()->BindManager()->BindInBackground(connId, bindError)) {
             QDebugOutput::Writef("Bind failed: connection id '%d', error was:\n%s\n",
                                  static_cast<int>(connId), ErrorText(*bindError).c_str());
             delete bindError;
@@ -357,7 +357,7 @@ void QFormSearch::TrySearch(const QDN& dn, QSearchClass* searchClass, long connI
         return;
     }
     QError* error = nullptr;
-    if (!Manager()->BindManager()->BindAsync(connId, error)) {
+    if (!Manager()->BindManager()->BindInBackground(connId, error)) {
         QDebugOutput::Writef("Bind failed: error was:\n%s\n", ErrorText(*error).c_str());
         delete error;
         return;
@@ -461,7 +461,7 @@ void QFormSearch::TryReferral(ldap_url_desc* url, QFormInput* next,
         return;
     }
     QError* error = nullptr;
-    if (!Manager()->BindManager()->BindAsync(connId, error)) {
+    if (!Manager()->BindManager()->BindInBackground(connId, error)) {
         delete error;
         return;
     }
@@ -517,6 +517,38 @@ void QFormSearch::NotifyCloseConnection(long connId) {
         SendPendingAndCount();
         CompleteIfDone();
     }
+}
+
+void QFormSearch::NotifyBindComplete(long connId, const QError* error) {
+    if (abandoned || Finished()) {
+        return;
+    }
+    int held = 0;
+    int failed = 0;
+    for (const std::unique_ptr<QFormSearchNode>& node : nodes) {
+        QFormOp* operation = node->Operation();
+        if (node->GetConnID() != connId || !operation->AwaitingBind()) {
+            continue;
+        }
+        ++held;
+        QError* sendError = nullptr;
+        if (!operation->BindComplete(error, sendError)) {
+            const QError* reason = error != nullptr ? error : sendError;
+            QDebugOutput::Writef("Search operation invocation failed: error given was '%s'.\n",
+                                 reason != nullptr ? ErrorText(*reason).c_str() : "");
+            ++failed;
+        }
+        delete sendError;
+    }
+    if (held == 0) {
+        return;
+    }
+    if (failed > 0) {
+        failedOperations += failed;
+        RemoveFinishedNodes();
+        SendOpCount();
+    }
+    CompleteIfDone();
 }
 
 void QFormSearch::RemoveNode(const QFormSearchNode* node) {

@@ -63,6 +63,7 @@ public:
     int WaitingOn(long connId) const override;
     void Abort() override;
     void NotifyCloseConnection(long connId) override;
+    void NotifyBindComplete(long connId, const QError* error) override;
 
     int TotalOperations() const { return totalOperations; }
     int FailedOperations() const { return failedOperations; }

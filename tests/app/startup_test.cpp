@@ -181,6 +181,22 @@ private slots:
         QVERIFY(!app->GetSplash()->IsShown());
     }
 
+    void theStallTimeComesFromTheStartupKeyOrStaysAtItsDefault() {
+        WriteRegistry(demo.Registry());
+        bool started = false;
+        auto app = Start({"-nosplash", "-noconn"}, started);
+        QVERIFY(started);
+        QVERIFY(app->GetDSManager()->StallTime() == harrow::QDSManager::kDefaultStallTime);
+        app.reset();
+
+        WriteRegistry(demo.Registry() +
+                      QStringLiteral("\n[HKEY_CURRENT_USER\\Software\\Calder Institute\\"
+                                     "Larkspur\\Startup]\n\"Stall Time\"=dword:00000007\n"));
+        app = Start({"-nosplash", "-noconn"}, started);
+        QVERIFY(started);
+        QVERIFY(app->GetDSManager()->StallTime() == std::chrono::seconds(7));
+    }
+
     void withoutConnectingTheSearchMenuKeepsItsPlaceholder() {
         WriteRegistry(demo.Registry());
         bool started = false;

@@ -2,14 +2,20 @@
 // referrals between the servers and their bound, lost servers, Abort, and failures to start.
 #include "searchworld.h"
 
+#include "access/ldapapi.h"
 #include "access/qbindmanager.h"
 #include "support/debugcapture.h"
+#include "support/drivemanager.h"
+#include "support/fakeldapserver.h"
 #include "support/testdata.h"
 
 #include <gtest/gtest.h>
 
+#include <sys/socket.h>
+
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <set>
 
 namespace larkspur::test {
@@ -262,6 +268,30 @@ TEST_F(IPv6ReferralTest, ReferralToAnIPv6LiteralIsFollowed) {
     ExpectCountsConsistent(requester);
 }
 
+// Following a referral used to wait for each referred server's bind inside one Poll.
+TEST_F(FormSearchTest, ReferralToThreeSilentServersNeverHoldsPoll) {
+    manager.BindManager()->SetBindTimeLimit(std::chrono::seconds(1));
+    std::vector<std::unique_ptr<FakeLdapServer>> silent;
+    std::string change = "dn: ou=Gone,o=Alpha,c=GB\nchangetype: modify\nreplace: ref\n";
+    for (int i = 0; i < 3; ++i) {
+        silent.push_back(std::make_unique<FakeLdapServer>(FakeLdapServer::Behaviour::Silent));
+        ASSERT_TRUE(silent.back()->Start());
+        change += "ref: " + silent.back()->UrlFor("o=Gone,c=GB") + "\n";
+    }
+    ASSERT_TRUE(alpha.ApplyLdif(change));
+    NewSearch("Unreachable people", {{"Name", "smith"}});
+    unsigned long error = 0;
+    ASSERT_EQ(1, Invoke(error));
+    const auto longest = DriveUntil(manager, [&] { return manager.Waiting() == 0; });
+    // A sanity bound: one Poll used to wait for each referred server's bind in turn.
+    EXPECT_LT(longest, std::chrono::milliseconds(500));
+    EXPECT_EQ(3u, requester.Results().size());
+    EXPECT_EQ(OpCount(5, 3), requester.Completion());
+    for (const auto& server : silent) {
+        EXPECT_EQ(1, server->BindsOfVersion(3));
+    }
+}
+
 TEST_F(FormSearchTest, UnreachableReferralIsDroppedAndTheSearchCompletes) {
     ASSERT_TRUE(Run("Unreachable people", {{"Name", "smith"}}));
 
@@ -300,6 +330,20 @@ TEST_F(HeldServerTest, ServerLostMidSearchCompletesWithItsOperationFailed) {
     ExpectCountsConsistent(requester);
     EXPECT_EQ(1, search->Finished());
     EXPECT_EQ(0, search->WaitingOn(ConnectionOf(beta)));
+}
+
+TEST_F(HeldServerTest, ServerStoppedMidSearchIsGivenUpAfterTheStallTime) {
+    manager.SetStallTime(std::chrono::seconds(2));
+    StartWithBetaHeld();
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    ASSERT_TRUE(beta.Resume());
+
+    EXPECT_EQ(3u, requester.Results().size());
+    EXPECT_EQ(OpCount(2, 1), requester.Completion());
+    ExpectCountsConsistent(requester);
+    EXPECT_EQ(0, manager.BindManager()->IsBound(ConnectionOf(beta)));
 }
 
 TEST_F(HeldServerTest, AbortSendsNothingMore) {
@@ -442,19 +486,44 @@ TEST_F(FormSearchTest, EmptyFormCannotStart) {
 }
 
 TEST_F(FormSearchTest, EveryOperationFailingToStartFailsTheSearch) {
+    const long connId = BoundConnection(manager, alpha);
+    // The library finds the socket unusable when it sends the search.
+    ASSERT_EQ(0, ::shutdown(harrow::ldapapi::Socket(manager.BindManager()->GetLDAPContext(connId)),
+                            SHUT_RDWR));
     DebugCapture trace;
-    manager.BindManager()->SetBindTimeLimit(std::chrono::milliseconds(200));
-    ASSERT_TRUE(alpha.Pause());
     NewSearch("Alpha people", {{"Name", "smith"}});
     unsigned long error = 0;
     EXPECT_EQ(0, Invoke(error));
-    ASSERT_TRUE(alpha.Resume());
-
     EXPECT_EQ(kSomeOperationsFailed, error);
-    EXPECT_EQ("Search operation invocation failed: error given was 'Time limit reached.'.\n",
-              trace.Messages().back());
+    EXPECT_EQ(0u, trace.Messages().back().rfind("Search operation invocation failed: error given "
+                                                "was 'A directory server connection was lost.",
+                                                0));
     EXPECT_EQ(std::vector<OpCount>{OpCount(1, 1)}, requester.OpCounts());
     EXPECT_EQ(0, requester.Completions());
+    EXPECT_EQ(nullptr, manager.GetRequest(search->ID()));
+    EXPECT_EQ(1, manager.BindManager()->IsBound(connId));
+}
+
+// A hung server no longer holds Invoke for the bind time: the search starts at once and ends,
+// failed, when the bind's time runs out.
+TEST_F(FormSearchTest, SilentBasePointEndsTheSearchAsFailedAfterTheBindTime) {
+    DebugCapture trace;
+    manager.BindManager()->SetBindTimeLimit(std::chrono::seconds(1));
+    ASSERT_TRUE(alpha.Pause());
+    NewSearch("Alpha people", {{"Name", "smith"}});
+    unsigned long error = 0;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(1, Invoke(error));
+    // A sanity bound: Invoke used to wait for the whole bind time.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    ASSERT_TRUE(RunToEnd());
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    ASSERT_TRUE(alpha.Resume());
+
+    EXPECT_EQ("Search operation invocation failed: error given was 'Time limit reached.'.\n",
+              trace.Messages().back());
+    EXPECT_EQ((std::vector<OpCount>{OpCount(1, 0), OpCount(1, 1)}), requester.OpCounts());
+    EXPECT_EQ(OpCount(1, 1), requester.Completion());
     EXPECT_EQ(nullptr, manager.GetRequest(search->ID()));
 }
 

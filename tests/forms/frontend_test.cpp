@@ -2,6 +2,7 @@
 // search that cannot start, and its LDIF and counts for a search against real servers.
 #include "searchworld.h"
 
+#include "support/fakeldapserver.h"
 #include "support/testdata.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +137,24 @@ TEST_F(FrontEndTest, SearchPrintsTheMatchesAsLdifThenTheCounts) {
     EXPECT_EQ(std::string::npos, outcome.err.find("larkspur-search:")) << outcome.err;
     const std::string log = TakeFile(logPath);
     EXPECT_NE(std::string::npos, log.find("LDAP search invoked OK:")) << log;
+}
+
+// Beta's place is taken by a server that answers the bind and then nothing: the front end gives
+// its operation up after the time-out, exits by itself with the counts, and sleeps meanwhile.
+TEST_F(FrontEndTest, SilentServerIsGivenUpAfterTheTimeOutWithoutSpendingProcessorTime) {
+    ASSERT_TRUE(beta.Stop());
+    FakeLdapServer silent(FakeLdapServer::Behaviour::AnswerBindThenSilent);
+    ASSERT_TRUE(silent.Start(beta.Port()));
+    const Outcome outcome = Search("People", {"Name=smith", "-timeout", "5", "-stats"});
+    EXPECT_EQ(0, outcome.status) << outcome.err;
+    EXPECT_NE(std::string::npos, outcome.out.find("# operations: 2 made, 1 succeeded, 1 failed"))
+        << outcome.out;
+    const std::string cpu = "search cpu: ";
+    const auto at = outcome.err.find(cpu);
+    ASSERT_NE(std::string::npos, at) << outcome.err;
+    // A sanity bound (the benchmark measures): the front end used to spin a core meanwhile.
+    EXPECT_LT(std::stod(outcome.err.substr(at + cpu.size())), 1000.0) << outcome.err;
+    EXPECT_EQ(1, silent.Searches());
 }
 
 TEST_F(FrontEndTest, SearchThatCannotStartExitsWithOne) {

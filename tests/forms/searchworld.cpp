@@ -268,6 +268,7 @@ bool RunManagerToEnd(harrow::QDSManager& manager) {
             return false;
         }
         manager.Poll();
+        manager.WaitForWork(std::chrono::milliseconds(100));
     }
 }
 

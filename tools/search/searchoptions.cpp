@@ -27,6 +27,12 @@ FieldValue ParseFieldValue(const std::string& text, size_t equals) {
     return field;
 }
 
+bool ParseSeconds(const std::string& text, int& seconds) {
+    const char* end = text.data() + text.size();
+    auto [last, ec] = std::from_chars(text.data(), end, seconds);
+    return ec == std::errc() && last == end && seconds > 0;
+}
+
 } // namespace
 
 std::optional<SearchOptions> ParseOptions(const std::vector<std::string>& args,
@@ -71,6 +77,15 @@ std::optional<SearchOptions> ParseOptions(const std::vector<std::string>& args,
             if (!takeValue(options.tablesDir)) {
                 return std::nullopt;
             }
+        } else if (arg == "-timeout") {
+            std::string seconds;
+            if (!takeValue(seconds)) {
+                return std::nullopt;
+            }
+            if (!ParseSeconds(seconds, options.stallSeconds)) {
+                error = "invalid time-out '" + seconds + "'";
+                return std::nullopt;
+            }
         } else if (arg == "-stats") {
             options.stats = true;
         } else if (size_t equals = arg.find('='); equals != std::string::npos && arg[0] != '-') {
@@ -90,7 +105,8 @@ std::optional<SearchOptions> ParseOptions(const std::vector<std::string>& args,
 std::string UsageText(const std::string& program) {
     return "usage: " + program +
            " -server HOST [-port PORT] -config CONFIG_DN -form FORM\n"
-           "       [-logfile FILE] [-tables DIR] [-stats] [INPUT:]FIELD=VALUE ...\n"
+           "       [-logfile FILE] [-tables DIR] [-timeout SECONDS] [-stats]\n"
+           "       [INPUT:]FIELD=VALUE ...\n"
            "Runs one search form of the directory's form configuration and prints the target\n"
            "matches as LDIF, followed by the operation counts as comments.\n"
            "  -server, -port  the server holding the form configuration (port 389 by default)\n"
@@ -99,8 +115,10 @@ std::string UsageText(const std::string& program) {
            "  -logfile        write the engine's log of directory operations to FILE\n"
            "  -tables         the directory of the oidtable32 files (default: the current\n"
            "                  directory when it has them, else the installed data)\n"
-           "  -stats          report the number and the longest duration of Poll calls, and\n"
-           "                  the peak memory, on stderr\n"
+           "  -timeout        give up the operations of a server that sends nothing for\n"
+           "                  SECONDS (60 by default); they count as failed\n"
+           "  -stats          report the number and the longest duration of Poll calls, the\n"
+           "                  processor time of the search and the peak memory, on stderr\n"
            "  FIELD=VALUE     a field value for the first input that has FIELD;\n"
            "                  INPUT:FIELD=VALUE sets it on the named input only\n"
            "Exit status: 0 when the search ran to its end, 1 when it could not start,\n"

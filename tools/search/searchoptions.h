@@ -26,6 +26,9 @@ struct SearchOptions {
     std::vector<FieldValue> fields;
     // Timing of the Poll calls on stderr.
     bool stats = false;
+    // Seconds a server may stay silent before its operations are given up; 0 for the engine's
+    // default.
+    int stallSeconds = 0;
 };
 
 // Parses argv; on failure returns nothing and sets error to a one-line reason.
