@@ -12,16 +12,17 @@ QEntry::QEntry(QDSManager* manager, long connId, ldap* handle, ldapmsg* message)
     if (ldap_msgtype(message) != LDAP_RES_SEARCH_ENTRY) {
         return;
     }
-    ldapapi::MemString dnText(ldap_get_dn(handle, message));
-    if (!dnText) {
+    ldapapi::MemString sentDn(ldap_get_dn(handle, message));
+    if (!sentDn) {
         return;
     }
-    dn.SetDN(manager, connId, dnText.get());
+    dnText = sentDn.get();
+    dn.SetDN(manager, connId, dnText);
     AddAttributes(handle, message);
     set = 1;
 }
 
-QEntry::QEntry(const QEntry& other) : set(other.set), dn(other.dn) {
+QEntry::QEntry(const QEntry& other) : set(other.set), dn(other.dn), dnText(other.dnText) {
     if (other.objectClass) {
         objectClass = std::make_unique<QAttr>(*other.objectClass);
     }

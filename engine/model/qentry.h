@@ -8,6 +8,7 @@
 #include "ptrlist.h"
 
 #include <memory>
+#include <string>
 
 struct ldap;
 struct ldapmsg;
@@ -33,6 +34,8 @@ public:
     int IsSet() const { return set; }
     QDN& DN() { return dn; }
     const QDN& DN() const { return dn; }
+    // The DN exactly as the server sent it, which printing the parsed DN does not reproduce.
+    const std::string& DNText() const { return dnText; }
     QDSManager* DS() const { return dn.DS(); }
     Oidtable* Table() const { return dn.Table(); }
     long GetConnID() const { return dn.GetConnID(); }
@@ -50,6 +53,7 @@ private:
 
     int set = 0;
     QDN dn;
+    std::string dnText;
     std::unique_ptr<QAttr> objectClass;
     PtrList<QAttr> attributes;
 };

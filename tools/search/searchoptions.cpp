@@ -1,15 +1,191 @@
 #include "search/searchoptions.h"
 
 #include <charconv>
+#include <string_view>
 
 namespace larkspur::search {
 
 namespace {
 
+// One option of the command line: its spellings, the name of its value (null for a switch),
+// its help and what it sets. New options are one more row of the table.
+struct Option {
+    std::vector<std::string_view> names;
+    const char* valueName;
+    const char* help;
+    // Applies the value (empty for a switch); false, with error set, for a value it refuses.
+    bool (*apply)(SearchOptions& options, const std::string& value, std::string& error);
+};
+
 bool ParsePort(const std::string& text, int& port) {
     const char* end = text.data() + text.size();
     auto [last, ec] = std::from_chars(text.data(), end, port);
     return ec == std::errc() && last == end && port > 0 && port < 65536;
+}
+
+std::optional<OutputFormat> ParseFormat(const std::string& text) {
+    if (text == "ldif") {
+        return OutputFormat::Ldif;
+    }
+    if (text == "csv") {
+        return OutputFormat::Csv;
+    }
+    if (text == "json") {
+        return OutputFormat::Json;
+    }
+    if (text == "vcard") {
+        return OutputFormat::Vcard;
+    }
+    return std::nullopt;
+}
+
+// Names separated by commas; blank pieces are dropped.
+std::vector<std::string> SplitNames(const std::string& text) {
+    std::vector<std::string> names;
+    std::string_view rest = text;
+    for (;;) {
+        const std::string_view::size_type comma = rest.find(',');
+        std::string_view name = rest.substr(0, comma);
+        while (!name.empty() && name.front() == ' ') {
+            name.remove_prefix(1);
+        }
+        while (!name.empty() && name.back() == ' ') {
+            name.remove_suffix(1);
+        }
+        if (!name.empty()) {
+            names.emplace_back(name);
+        }
+        if (comma == std::string_view::npos) {
+            return names;
+        }
+        rest.remove_prefix(comma + 1);
+    }
+}
+
+const std::vector<Option>& Options() {
+    static const std::vector<Option> options = {
+        {{"-server", "-s"},
+         "HOST",
+         "the server holding the form configuration",
+         [](SearchOptions& o, const std::string& v, std::string&) {
+             o.server = v;
+             return true;
+         }},
+        {{"-port", "-p"},
+         "PORT",
+         "its port (389 by default)",
+         [](SearchOptions& o, const std::string& v, std::string& error) {
+             if (!ParsePort(v, o.port)) {
+                 error = "invalid port '" + v + "'";
+                 return false;
+             }
+             return true;
+         }},
+        {{"-config", "-c"},
+         "CONFIG_DN",
+         "the DN of the configuration subtree",
+         [](SearchOptions& o, const std::string& v, std::string&) {
+             o.configDn = v;
+             return true;
+         }},
+        {{"-form", "-f"},
+         "FORM",
+         "the form to run; a name that matches only ignoring letter case is\n"
+         "used with a note on stderr",
+         [](SearchOptions& o, const std::string& v, std::string&) {
+             o.form = v;
+             return true;
+         }},
+        {{"-list"},
+         nullptr,
+         "list the forms, one per line: the name, a tab, then each input\n"
+         "with its fields (\"Input: Field, Field; Input: Field\")",
+         [](SearchOptions& o, const std::string&, std::string&) {
+             o.list = true;
+             return true;
+         }},
+        {{"-o"},
+         "FORMAT",
+         "the output: ldif (the default), csv, json (one object a line)\n"
+         "or vcard (vCard 4.0)",
+         [](SearchOptions& o, const std::string& v, std::string& error) {
+             const std::optional<OutputFormat> format = ParseFormat(v);
+             if (!format) {
+                 error = "unknown output format '" + v + "' (ldif, csv, json or vcard)";
+                 return false;
+             }
+             o.format = *format;
+             return true;
+         }},
+        {{"-attrs"},
+         "A,B,C",
+         "print only these attributes; the CSV columns (default: the\n"
+         "\"Entry List Columns\" of -registry, else cn,mail,telephoneNumber)",
+         [](SearchOptions& o, const std::string& v, std::string& error) {
+             o.attributes = SplitNames(v);
+             if (o.attributes.empty()) {
+                 error = "-attrs names no attribute";
+                 return false;
+             }
+             return true;
+         }},
+        {{"-registry"},
+         "FILE",
+         "a registry file (regedit text) for the default CSV columns",
+         [](SearchOptions& o, const std::string& v, std::string&) {
+             o.registryFile = v;
+             return true;
+         }},
+        {{"-tables"},
+         "DIR",
+         "the folder of the oidtable32 files (default: the current folder,\n"
+         "then $XDG_DATA_HOME/larkspur, then each $XDG_DATA_DIRS/larkspur)",
+         [](SearchOptions& o, const std::string& v, std::string&) {
+             o.tablesDir = v;
+             return true;
+         }},
+        {{"-logfile"},
+         "FILE",
+         "write the engine's log of directory operations to FILE",
+         [](SearchOptions& o, const std::string& v, std::string&) {
+             o.logFile = v;
+             return true;
+         }},
+        {{"-v"},
+         nullptr,
+         "show the engine's diagnostic traces and the counts on stderr",
+         [](SearchOptions& o, const std::string&, std::string&) {
+             o.verbose = true;
+             return true;
+         }},
+        {{"-stats"},
+         nullptr,
+         "report the number and the longest duration of Poll calls, and the\n"
+         "peak memory, on stderr",
+         [](SearchOptions& o, const std::string&, std::string&) {
+             o.stats = true;
+             return true;
+         }},
+        {{"-help", "-h", "--help"},
+         nullptr,
+         "print this text and exit",
+         [](SearchOptions& o, const std::string&, std::string&) {
+             o.help = true;
+             return true;
+         }},
+    };
+    return options;
+}
+
+const Option* FindOption(std::string_view arg) {
+    for (const Option& option : Options()) {
+        for (std::string_view name : option.names) {
+            if (name == arg) {
+                return &option;
+            }
+        }
+    }
+    return nullptr;
 }
 
 // "Input:Field=value" names the input; "Field=value" leaves it to the first input with the
@@ -27,6 +203,47 @@ FieldValue ParseFieldValue(const std::string& text, size_t equals) {
     return field;
 }
 
+bool CheckRequired(const SearchOptions& options, std::string& error) {
+    if (options.help) {
+        return true;
+    }
+    if (options.list) {
+        if (options.server.empty() || options.configDn.empty()) {
+            error = "-server and -config are required";
+            return false;
+        }
+        return true;
+    }
+    if (options.server.empty() || options.configDn.empty() || options.form.empty()) {
+        error = "-server, -config and -form are required";
+        return false;
+    }
+    return true;
+}
+
+std::string OptionHelp(const Option& option) {
+    std::string spelling;
+    for (std::string_view name : option.names) {
+        spelling += spelling.empty() ? "  " : ", ";
+        spelling += name;
+    }
+    if (option.valueName != nullptr) {
+        spelling += std::string(" ") + option.valueName;
+    }
+    constexpr size_t kHelpColumn = 22;
+    const std::string indent(kHelpColumn, ' ');
+    std::string text = spelling;
+    text += spelling.size() < kHelpColumn ? std::string(kHelpColumn - spelling.size(), ' ')
+                                          : "\n" + indent;
+    for (const char* c = option.help; *c != '\0'; ++c) {
+        text += *c;
+        if (*c == '\n') {
+            text += indent;
+        }
+    }
+    return text + "\n";
+}
+
 } // namespace
 
 std::optional<SearchOptions> ParseOptions(const std::vector<std::string>& args,
@@ -34,45 +251,18 @@ std::optional<SearchOptions> ParseOptions(const std::vector<std::string>& args,
     SearchOptions options;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        auto takeValue = [&](std::string& out) {
-            if (i + 1 >= args.size()) {
-                error = "option " + arg + " needs a value";
-                return false;
+        if (const Option* option = FindOption(arg)) {
+            std::string value;
+            if (option->valueName != nullptr) {
+                if (i + 1 >= args.size()) {
+                    error = "option " + arg + " needs a value";
+                    return std::nullopt;
+                }
+                value = args[++i];
             }
-            out = args[++i];
-            return true;
-        };
-        std::string port;
-        if (arg == "-server" || arg == "-s") {
-            if (!takeValue(options.server)) {
+            if (!option->apply(options, value, error)) {
                 return std::nullopt;
             }
-        } else if (arg == "-port" || arg == "-p") {
-            if (!takeValue(port)) {
-                return std::nullopt;
-            }
-            if (!ParsePort(port, options.port)) {
-                error = "invalid port '" + port + "'";
-                return std::nullopt;
-            }
-        } else if (arg == "-config" || arg == "-c") {
-            if (!takeValue(options.configDn)) {
-                return std::nullopt;
-            }
-        } else if (arg == "-form" || arg == "-f") {
-            if (!takeValue(options.form)) {
-                return std::nullopt;
-            }
-        } else if (arg == "-logfile") {
-            if (!takeValue(options.logFile)) {
-                return std::nullopt;
-            }
-        } else if (arg == "-tables") {
-            if (!takeValue(options.tablesDir)) {
-                return std::nullopt;
-            }
-        } else if (arg == "-stats") {
-            options.stats = true;
         } else if (size_t equals = arg.find('='); equals != std::string::npos && arg[0] != '-') {
             options.fields.push_back(ParseFieldValue(arg, equals));
         } else {
@@ -80,31 +270,32 @@ std::optional<SearchOptions> ParseOptions(const std::vector<std::string>& args,
             return std::nullopt;
         }
     }
-    if (options.server.empty() || options.configDn.empty() || options.form.empty()) {
-        error = "-server, -config and -form are required";
+    if (!CheckRequired(options, error)) {
         return std::nullopt;
     }
     return options;
 }
 
 std::string UsageText(const std::string& program) {
-    return "usage: " + program +
-           " -server HOST [-port PORT] -config CONFIG_DN -form FORM\n"
-           "       [-logfile FILE] [-tables DIR] [-stats] [INPUT:]FIELD=VALUE ...\n"
-           "Runs one search form of the directory's form configuration and prints the target\n"
-           "matches as LDIF, followed by the operation counts as comments.\n"
-           "  -server, -port  the server holding the form configuration (port 389 by default)\n"
-           "  -config         the DN of the configuration subtree\n"
-           "  -form           the name of the form to run\n"
-           "  -logfile        write the engine's log of directory operations to FILE\n"
-           "  -tables         the directory of the oidtable32 files (default: the current\n"
-           "                  directory when it has them, else the installed data)\n"
-           "  -stats          report the number and the longest duration of Poll calls, and\n"
-           "                  the peak memory, on stderr\n"
-           "  FIELD=VALUE     a field value for the first input that has FIELD;\n"
-           "                  INPUT:FIELD=VALUE sets it on the named input only\n"
-           "Exit status: 0 when the search ran to its end, 1 when it could not start,\n"
-           "2 for a wrong command line.\n";
+    std::string text = "usage: " + program +
+                       " -server HOST [-port PORT] -config CONFIG_DN -form FORM\n"
+                       "       [-o ldif|csv|json|vcard] [-attrs A,B,C] [-registry FILE]\n"
+                       "       [-tables DIR] [-logfile FILE] [-v] [-stats] [INPUT:]FIELD=VALUE "
+                       "...\n"
+                       "   or: " +
+                       program +
+                       " -server HOST [-port PORT] -config CONFIG_DN -list\n"
+                       "Runs one search form of the directory's form configuration and prints "
+                       "the target\n"
+                       "matches (LDIF ends with the operation counts as comments).\n";
+    for (const Option& option : Options()) {
+        text += OptionHelp(option);
+    }
+    text += "  FIELD=VALUE         a field value for the first input that has FIELD;\n"
+            "  INPUT:FIELD=VALUE   sets it on the named input only\n"
+            "Exit status: 0 when every operation of the search succeeded, 1 when the search\n"
+            "could not start, 2 for a wrong command line, 4 when some operations failed.\n";
+    return text;
 }
 
 } // namespace larkspur::search
