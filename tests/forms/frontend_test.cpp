@@ -148,12 +148,6 @@ std::string FirstLine(const std::string& text) {
     return text.substr(0, text.find('\n'));
 }
 
-// The engine's traces come first on stderr; the program's own message is the last line.
-std::string LastLine(const std::string& text) {
-    const std::string body = text.substr(0, text.find_last_not_of('\n') + 1);
-    return body.substr(body.rfind('\n') + 1);
-}
-
 TEST(FrontEndCommandLine, WrongCommandLineExitsWithTwoAndTheUsage) {
     const std::vector<std::pair<Args, std::string>> cases = {
         {{}, "-server, -config and -form are required"},
@@ -225,14 +219,15 @@ TEST_F(FrontEndTest, SearchThatCannotStartExitsWithOne) {
     const std::vector<std::pair<Outcome, std::string>> cases = {
         {Search("Alpha people", {"Name=smith"}, 1),
          "the form configuration could not be loaded from 127.0.0.1:1"},
-        {Search("Nobody's form", {"Name=smith"}), "  Mixed people"},
+        {Search("Nobody's form", {"Name=smith"}), "no form named 'Nobody's form'; the forms are:"},
         {Search("Alpha people", {"Height=2m"}), "form 'Alpha people' has no field 'Height'"},
         {Search("No base", {"Name=smith"}),
          "the search could not start: Not enough search data supplied."},
     };
     for (const auto& [outcome, reason] : cases) {
         EXPECT_EQ(kCouldNotStart, outcome.status) << reason;
-        EXPECT_EQ("larkspur-search: " + reason, LastLine(outcome.err));
+        // Without -v no engine trace comes before the program's own message.
+        EXPECT_EQ("larkspur-search: " + reason, FirstLine(outcome.err));
         EXPECT_EQ("", outcome.out) << reason;
     }
 }
@@ -359,15 +354,16 @@ TEST_F(FrontEndDemoTest, TheOidTablesComeFromTheCurrentFolderElseTheDataFolders)
     EXPECT_EQ(0, found.status) << found.err;
     EXPECT_EQ(Expected("demo-forms.list"), found.out);
 
-    // Tables in the current folder come first, even broken ones.
+    // Tables in the current folder come first: these empty ones know none of the
+    // configuration's object classes, so no form loads.
     for (const char* extension : {".gen", ".at", ".oc"}) {
         std::FILE* file = std::fopen((folder + "/oidtable32" + extension).c_str(), "w");
         ASSERT_NE(nullptr, file);
         std::fclose(file);
     }
     const Outcome current = RunFrontEnd(list, nowhere);
-    EXPECT_EQ(kCouldNotStart, current.status);
-    EXPECT_NE(std::string::npos, current.err.find("could not be loaded from"));
+    EXPECT_EQ(0, current.status) << current.err;
+    EXPECT_EQ("", current.out);
     fs::remove_all(folder);
 }
 

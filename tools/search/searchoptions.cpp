@@ -90,24 +90,24 @@ const std::vector<Option>& Options() {
          }},
         {{"-form", "-f"},
          "FORM",
-         "the form to run; a name that matches only ignoring letter case is\n"
-         "used with a note on stderr",
+         "the form to run; one that matches only ignoring letter\n"
+         "case is used, with a note on stderr",
          [](SearchOptions& o, const std::string& v, std::string&) {
              o.form = v;
              return true;
          }},
         {{"-list"},
          nullptr,
-         "list the forms, one per line: the name, a tab, then each input\n"
-         "with its fields (\"Input: Field, Field; Input: Field\")",
+         "list the forms, one a line: the name, a tab, then each\n"
+         "input with its fields (Input: Field, Field; Input: Field)",
          [](SearchOptions& o, const std::string&, std::string&) {
              o.list = true;
              return true;
          }},
         {{"-o"},
          "FORMAT",
-         "the output: ldif (the default), csv, json (one object a line)\n"
-         "or vcard (vCard 4.0)",
+         "the output: ldif (the default), csv, json (one object a\n"
+         "line) or vcard (vCard 4.0)",
          [](SearchOptions& o, const std::string& v, std::string& error) {
              const std::optional<OutputFormat> format = ParseFormat(v);
              if (!format) {
@@ -119,8 +119,9 @@ const std::vector<Option>& Options() {
          }},
         {{"-attrs"},
          "A,B,C",
-         "print only these attributes; the CSV columns (default: the\n"
-         "\"Entry List Columns\" of -registry, else cn,mail,telephoneNumber)",
+         "print only these attributes; for CSV the columns\n"
+         "(default: the \"Entry List Columns\" of -registry, else\n"
+         "cn,mail,telephoneNumber)",
          [](SearchOptions& o, const std::string& v, std::string& error) {
              o.attributes = SplitNames(v);
              if (o.attributes.empty()) {
@@ -131,15 +132,16 @@ const std::vector<Option>& Options() {
          }},
         {{"-registry"},
          "FILE",
-         "a registry file (regedit text) for the default CSV columns",
+         "a registry file (regedit text) for the CSV columns",
          [](SearchOptions& o, const std::string& v, std::string&) {
              o.registryFile = v;
              return true;
          }},
         {{"-tables"},
          "DIR",
-         "the folder of the oidtable32 files (default: the current folder,\n"
-         "then $XDG_DATA_HOME/larkspur, then each $XDG_DATA_DIRS/larkspur)",
+         "the folder of the oidtable32 files, in place of the\n"
+         "current folder (then $XDG_DATA_HOME/larkspur, then each\n"
+         "$XDG_DATA_DIRS/larkspur)",
          [](SearchOptions& o, const std::string& v, std::string&) {
              o.tablesDir = v;
              return true;
@@ -153,15 +155,16 @@ const std::vector<Option>& Options() {
          }},
         {{"-v"},
          nullptr,
-         "show the engine's diagnostic traces and the counts on stderr",
+         "show the engine's diagnostic traces and the counts on\n"
+         "stderr",
          [](SearchOptions& o, const std::string&, std::string&) {
              o.verbose = true;
              return true;
          }},
         {{"-stats"},
          nullptr,
-         "report the number and the longest duration of Poll calls, and the\n"
-         "peak memory, on stderr",
+         "report the number and the longest duration of Poll\n"
+         "calls, and the peak memory, on stderr",
          [](SearchOptions& o, const std::string&, std::string&) {
              o.stats = true;
              return true;
@@ -287,7 +290,7 @@ std::string UsageText(const std::string& program) {
                        " -server HOST [-port PORT] -config CONFIG_DN -list\n"
                        "Runs one search form of the directory's form configuration and prints "
                        "the target\n"
-                       "matches (LDIF ends with the operation counts as comments).\n";
+                       "matches, or lists the forms.\n";
     for (const Option& option : Options()) {
         text += OptionHelp(option);
     }

@@ -102,11 +102,9 @@ bool EnterTablesDirectory(const std::string& tablesDir) {
 }
 
 std::string TablesNotLoaded(const std::string& tablesDir) {
+    // -tables takes the place of the current folder.
     std::string text = "the OID tables could not be loaded from ";
-    if (!tablesDir.empty()) {
-        return text + "'" + tablesDir + "'";
-    }
-    text += "the current folder";
+    text += tablesDir.empty() ? "the current folder" : "'" + tablesDir + "'";
     for (const std::string& folder : harrow::OidTableFolders()) {
         text += ", " + folder;
     }
