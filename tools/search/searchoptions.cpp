@@ -1,6 +1,7 @@
 #include "search/searchoptions.h"
 
 #include <charconv>
+#include <functional>
 #include <string_view>
 
 namespace larkspur::search {
@@ -14,8 +15,24 @@ struct Option {
     const char* valueName;
     const char* help;
     // Applies the value (empty for a switch); false, with error set, for a value it refuses.
-    bool (*apply)(SearchOptions& options, const std::string& value, std::string& error);
+    std::function<bool(SearchOptions& options, const std::string& value, std::string& error)> apply;
 };
+
+// An option whose value is kept as it is.
+auto Sets(std::string SearchOptions::*field) {
+    return [field](SearchOptions& options, const std::string& value, std::string&) {
+        options.*field = value;
+        return true;
+    };
+}
+
+// An option without a value that turns a flag on.
+auto Switches(bool SearchOptions::*flag) {
+    return [flag](SearchOptions& options, const std::string&, std::string&) {
+        options.*flag = true;
+        return true;
+    };
+}
 
 bool ParsePort(const std::string& text, int& port) {
     const char* end = text.data() + text.size();
@@ -67,10 +84,7 @@ const std::vector<Option>& Options() {
         {{"-server", "-s"},
          "HOST",
          "the server holding the form configuration",
-         [](SearchOptions& o, const std::string& v, std::string&) {
-             o.server = v;
-             return true;
-         }},
+         Sets(&SearchOptions::server)},
         {{"-port", "-p"},
          "PORT",
          "its port (389 by default)",
@@ -84,26 +98,17 @@ const std::vector<Option>& Options() {
         {{"-config", "-c"},
          "CONFIG_DN",
          "the DN of the configuration subtree",
-         [](SearchOptions& o, const std::string& v, std::string&) {
-             o.configDn = v;
-             return true;
-         }},
+         Sets(&SearchOptions::configDn)},
         {{"-form", "-f"},
          "FORM",
          "the form to run; one that matches only ignoring letter\n"
          "case is used, with a note on stderr",
-         [](SearchOptions& o, const std::string& v, std::string&) {
-             o.form = v;
-             return true;
-         }},
+         Sets(&SearchOptions::form)},
         {{"-list"},
          nullptr,
          "list the forms, one a line: the name, a tab, then each\n"
          "input with its fields (Input: Field, Field; Input: Field)",
-         [](SearchOptions& o, const std::string&, std::string&) {
-             o.list = true;
-             return true;
-         }},
+         Switches(&SearchOptions::list)},
         {{"-o"},
          "FORMAT",
          "the output: ldif (the default), csv, json (one object a\n"
@@ -133,49 +138,31 @@ const std::vector<Option>& Options() {
         {{"-registry"},
          "FILE",
          "a registry file (regedit text) for the CSV columns",
-         [](SearchOptions& o, const std::string& v, std::string&) {
-             o.registryFile = v;
-             return true;
-         }},
+         Sets(&SearchOptions::registryFile)},
         {{"-tables"},
          "DIR",
          "the folder of the oidtable32 files, in place of the\n"
          "current folder (then $XDG_DATA_HOME/larkspur, then each\n"
          "$XDG_DATA_DIRS/larkspur)",
-         [](SearchOptions& o, const std::string& v, std::string&) {
-             o.tablesDir = v;
-             return true;
-         }},
+         Sets(&SearchOptions::tablesDir)},
         {{"-logfile"},
          "FILE",
          "write the engine's log of directory operations to FILE",
-         [](SearchOptions& o, const std::string& v, std::string&) {
-             o.logFile = v;
-             return true;
-         }},
+         Sets(&SearchOptions::logFile)},
         {{"-v"},
          nullptr,
          "show the engine's diagnostic traces and the counts on\n"
          "stderr",
-         [](SearchOptions& o, const std::string&, std::string&) {
-             o.verbose = true;
-             return true;
-         }},
+         Switches(&SearchOptions::verbose)},
         {{"-stats"},
          nullptr,
          "report the number and the longest duration of Poll\n"
          "calls, and the peak memory, on stderr",
-         [](SearchOptions& o, const std::string&, std::string&) {
-             o.stats = true;
-             return true;
-         }},
+         Switches(&SearchOptions::stats)},
         {{"-help", "-h", "--help"},
          nullptr,
          "print this text and exit",
-         [](SearchOptions& o, const std::string&, std::string&) {
-             o.help = true;
-             return true;
-         }},
+         Switches(&SearchOptions::help)},
     };
     return options;
 }
