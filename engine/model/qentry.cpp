@@ -12,17 +12,16 @@ QEntry::QEntry(QDSManager* manager, long connId, ldap* handle, ldapmsg* message)
     if (ldap_msgtype(message) != LDAP_RES_SEARCH_ENTRY) {
         return;
     }
-    ldapapi::MemString sentDn(ldap_get_dn(handle, message));
-    if (!sentDn) {
+    ldapapi::MemString dnText(ldap_get_dn(handle, message));
+    if (!dnText) {
         return;
     }
-    dnText = sentDn.get();
-    dn.SetDN(manager, connId, dnText);
+    dn.SetDN(manager, connId, dnText.get());
     AddAttributes(handle, message);
     set = 1;
 }
 
-QEntry::QEntry(const QEntry& other) : set(other.set), dn(other.dn), dnText(other.dnText) {
+QEntry::QEntry(const QEntry& other) : set(other.set), dn(other.dn) {
     if (other.objectClass) {
         objectClass = std::make_unique<QAttr>(*other.objectClass);
     }

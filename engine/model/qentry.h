@@ -8,7 +8,6 @@
 #include "ptrlist.h"
 
 #include <memory>
-#include <string>
 
 struct ldap;
 struct ldapmsg;
@@ -34,8 +33,6 @@ public:
     int IsSet() const { return set; }
     QDN& DN() { return dn; }
     const QDN& DN() const { return dn; }
-    // The DN exactly as the server sent it, which printing the parsed DN does not reproduce.
-    const std::string& DNText() const { return dnText; }
     QDSManager* DS() const { return dn.DS(); }
     Oidtable* Table() const { return dn.Table(); }
     long GetConnID() const { return dn.GetConnID(); }
@@ -53,7 +50,6 @@ private:
 
     int set = 0;
     QDN dn;
-    std::string dnText;
     std::unique_ptr<QAttr> objectClass;
     PtrList<QAttr> attributes;
 };

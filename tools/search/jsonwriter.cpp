@@ -14,7 +14,7 @@ JsonWriter::JsonWriter(std::FILE* out, std::vector<AttributeColumn> chosen)
 
 void JsonWriter::Write(const harrow::QEntry& entry) {
     line = "{";
-    const std::string_view dn = entry.DNText();
+    const std::string_view dn = entry.DN().Text();
     if (IsUtf8(dn)) {
         AppendString("dn");
         line += ':';

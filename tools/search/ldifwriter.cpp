@@ -56,7 +56,7 @@ LdifWriter::LdifWriter(std::FILE* out, std::vector<AttributeColumn> chosen)
 
 void LdifWriter::Write(const harrow::QEntry& entry) {
     record.clear();
-    AppendLine("dn", entry.DNText());
+    AppendLine("dn", entry.DN().Text());
     for (const harrow::QAttr* attribute : ChosenAttributes(entry, columns)) {
         const std::string name = attribute->Type()->Name();
         for (std::string_view value : ValuesOf(*attribute)) {

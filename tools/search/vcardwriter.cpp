@@ -46,7 +46,7 @@ std::string FormattedName(const harrow::QEntry& entry) {
             return std::string(values.front());
         }
     }
-    return entry.DNText();
+    return entry.DN().Text();
 }
 
 // A labeledURI value is the URI, optionally followed by a space and a label.
