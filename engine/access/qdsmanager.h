@@ -42,7 +42,8 @@ public:
     // Aborts and deletes every request still registered, then closes every connection.
     ~QDSManager();
 
-    // Loads the schema from the "oidtable32" files in the current directory.
+    // Loads the schema from the "oidtable32" files in the current directory, else in the data
+    // folders.
     int PreInitialise();
     // Loads the search forms below subtreeDn from the given server.
     int Initialise(const std::string& subtreeDn, const std::string& host, int port);

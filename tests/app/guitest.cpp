@@ -33,9 +33,19 @@ void LarkspurGuiTest::OpenSandbox(bool withOidTables) {
     }
     previousFolder = QDir::currentPath();
     QVERIFY(QDir::setCurrent(SandboxPath(QStringLiteral("work"))));
-    hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    previousConfigHome = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", SandboxPath(QStringLiteral("config")).toLocal8Bit());
+    // The data folders are the sandbox's too, so that no installed OID tables are found.
+    const std::pair<const char*, QString> variables[] = {
+        {"XDG_CONFIG_HOME", SandboxPath(QStringLiteral("config"))},
+        {"XDG_DATA_HOME", SandboxPath(QStringLiteral("data-home"))},
+        {"XDG_DATA_DIRS", SandboxPath(QStringLiteral("data-dirs"))},
+    };
+    previousVariables.clear();
+    for (const auto& [name, value] : variables) {
+        previousVariables.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                                 ? std::optional<QByteArray>(qgetenv(name))
+                                                 : std::nullopt);
+        qputenv(name, value.toLocal8Bit());
+    }
     boxes.clear();
     previousPresenter = LS_MessageBox::SetPresenter([this](const LS_MessageBox::Box& box) {
         boxes.push_back(box);
@@ -45,10 +55,12 @@ void LarkspurGuiTest::OpenSandbox(bool withOidTables) {
 
 void LarkspurGuiTest::CloseSandbox() {
     LS_MessageBox::SetPresenter(previousPresenter);
-    if (hadConfigHome) {
-        qputenv("XDG_CONFIG_HOME", previousConfigHome);
-    } else {
-        qunsetenv("XDG_CONFIG_HOME");
+    for (const auto& [name, value] : previousVariables) {
+        if (value) {
+            qputenv(name, *value);
+        } else {
+            qunsetenv(name);
+        }
     }
     QDir::setCurrent(previousFolder);
     sandbox.reset();

@@ -15,7 +15,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CMainFrame;
@@ -67,8 +69,8 @@ protected:
 private:
     std::unique_ptr<QTemporaryDir> sandbox;
     QString previousFolder;
-    QByteArray previousConfigHome;
-    bool hadConfigHome = false;
+    // The variables the sandbox points into itself, with their values before (null when unset).
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> previousVariables;
     std::vector<LS_MessageBox::Box> boxes;
     LS_MessageBox::Presenter previousPresenter;
 };

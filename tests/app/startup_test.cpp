@@ -9,6 +9,7 @@
 #include "guitest.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QTabWidget>
@@ -103,6 +104,22 @@ private slots:
         QVERIFY(!app->GetMainFrame());
         QCOMPARE(splashes.shown, 1);
         QVERIFY(!app->GetSplash()->IsShown());
+    }
+
+    // An installed program finds the tables in the system's data folders when the current
+    // folder has none.
+    void oidTablesComeFromTheDataFoldersWhenTheCurrentFolderHasNone() {
+        QVERIFY(QDir(SandboxPath(QStringLiteral("data-dirs"))).mkpath(QStringLiteral("larkspur")));
+        for (const char* extension : {".gen", ".at", ".oc"}) {
+            const QString name = QStringLiteral("oidtable32") + extension;
+            QVERIFY(QFile::rename(name, SandboxPath(QStringLiteral("data-dirs/larkspur/")) + name));
+        }
+        WriteRegistry(demo.Registry());
+        bool started = false;
+        const auto found = Start({"-nosplash"}, started);
+        QVERIFY(started);
+        QVERIFY(Boxes().empty());
+        QVERIFY(found->GetMainFrame());
     }
 
     void aMissingStartupKeyEndsTheProgram() {

@@ -10,7 +10,11 @@
 #include "forms/qformresult.h"
 #include "forms/qformsearch.h"
 #include "model/qentry.h"
-#include "search/ldifwriter.h"
+#include "qdebugoutput.h"
+#include "schema/tablefolders.h"
+#include "search/columnchoice.h"
+#include "search/entrywriter.h"
+#include "search/formchoice.h"
 #include "search/searchoptions.h"
 
 #include <unistd.h>
@@ -28,8 +32,6 @@
 namespace larkspur::search {
 
 namespace {
-
-constexpr int kCouldNotStart = 1;
 
 using harrow::PtrList;
 using harrow::QEntry;
@@ -87,18 +89,46 @@ bool SetField(FilledInputs& inputs, const FieldValue& field) {
     return false;
 }
 
-// The schema is read from "oidtable32" files in the current directory.
+// The schema is read from "oidtable32" files in the current directory, else from the data
+// folders; -tables names the folder to use instead.
 bool EnterTablesDirectory(const std::string& tablesDir) {
-    std::string dir = tablesDir;
-    if (dir.empty()) {
-        dir = std::filesystem::exists("oidtable32.gen") ? "." : LARKSPUR_DATA_DIR;
+    if (tablesDir.empty() || chdir(tablesDir.c_str()) == 0) {
+        return true;
     }
-    if (chdir(dir.c_str()) != 0) {
-        std::fprintf(stderr, "larkspur-search: cannot enter the tables directory '%s'\n",
-                     dir.c_str());
-        return false;
+    std::fprintf(stderr, "larkspur-search: cannot enter the tables directory '%s'\n",
+                 tablesDir.c_str());
+    return false;
+}
+
+std::string TablesNotLoaded(const std::string& tablesDir) {
+    // -tables takes the place of the current folder.
+    std::string text = "the OID tables could not be loaded from ";
+    text += tablesDir.empty() ? "the current folder" : "'" + tablesDir + "'";
+    for (const std::string& folder : harrow::OidTableFolders()) {
+        text += ", " + folder;
     }
-    return true;
+    return text;
+}
+
+// Without -v the engine's diagnostic traces are dropped; the program's own messages still go to
+// stderr.
+class TraceSwitch {
+public:
+    explicit TraceSwitch(bool verbose) {
+        if (!verbose) {
+            previous = harrow::QDebugOutput::SetSink([](const std::string&) {});
+        }
+    }
+    ~TraceSwitch() { harrow::QDebugOutput::SetSink(previous); }
+    TraceSwitch(const TraceSwitch&) = delete;
+    TraceSwitch& operator=(const TraceSwitch&) = delete;
+
+private:
+    harrow::QDebugOutput::Sink previous;
+};
+
+void Complain(const std::string& text) {
+    std::fprintf(stderr, "larkspur-search: %s\n", text.c_str());
 }
 
 struct PollStats {
@@ -170,7 +200,7 @@ std::string ErrorText(const harrow::QError* error) {
 
 } // namespace
 
-SearchRunner::SearchRunner(LdifWriter& out) : writer(out) {}
+SearchRunner::SearchRunner(EntryWriter& out) : writer(out) {}
 
 void SearchRunner::OnActivity(harrow::QDUAActivity activity, harrow::QRequestMsg* message) {
     switch (activity) {
@@ -214,66 +244,108 @@ void SearchRunner::TakeCompletion(void* payload) {
     complete = true;
 }
 
-int RunFormSearch(const SearchOptions& options) {
+namespace {
+
+// A fresh manager with the schema and the forms loaded; null after saying why.
+std::unique_ptr<harrow::QDSManager> LoadedManager(const SearchOptions& options) {
     if (!options.logFile.empty()) {
         harrow::QDSManager::Open(std::filesystem::absolute(options.logFile).c_str());
     }
     if (!EnterTablesDirectory(options.tablesDir)) {
-        return kCouldNotStart;
+        return nullptr;
     }
     auto manager = std::make_unique<harrow::QDSManager>();
     if (options.stallSeconds > 0) {
         manager->SetStallTime(std::chrono::seconds(options.stallSeconds));
     }
     if (!manager->PreInitialise()) {
-        std::fprintf(stderr, "larkspur-search: the OID tables could not be loaded\n");
-        return kCouldNotStart;
+        Complain(TablesNotLoaded(options.tablesDir));
+        return nullptr;
     }
     if (!manager->Initialise(options.configDn, options.server, options.port)) {
-        std::fprintf(stderr,
-                     "larkspur-search: the form configuration could not be loaded from "
-                     "%s:%d\n",
-                     options.server.c_str(), options.port);
+        Complain("the form configuration could not be loaded from " + options.server + ":" +
+                 std::to_string(options.port));
+        return nullptr;
+    }
+    return manager;
+}
+
+int SearchStatus(const SearchOptions& options, const SearchRunner& runner) {
+    const int total = runner.TotalOperations();
+    const int failed = runner.FailedOperations();
+    if (options.verbose && options.format != OutputFormat::Ldif) {
+        Complain("matches: " + std::to_string(runner.Matches()) + "; operations: " +
+                 std::to_string(total) + " made, " + std::to_string(total - failed) +
+                 " succeeded, " + std::to_string(failed) + " failed");
+    }
+    if (failed > 0) {
+        Complain(std::to_string(failed) + " of " + std::to_string(total) + " operations failed");
+        return kSomeOperationsFailed;
+    }
+    return kAllSucceeded;
+}
+
+} // namespace
+
+int RunFormSearch(const SearchOptions& original) {
+    SearchOptions options = original;
+    // Relative paths mean the caller's folder, which -tables leaves.
+    if (!options.registryFile.empty()) {
+        options.registryFile = std::filesystem::absolute(options.registryFile);
+    }
+    TraceSwitch traces(options.verbose);
+    auto manager = LoadedManager(options);
+    if (!manager) {
         return kCouldNotStart;
     }
-    harrow::QForm* form = manager->FormConfig()->GetForm(options.form);
+    if (options.list) {
+        std::fputs(FormList(*manager->FormConfig()).c_str(), stdout);
+        return kAllSucceeded;
+    }
+    std::string note;
+    std::string error;
+    harrow::QForm* form = ChooseForm(*manager->FormConfig(), options.form, note, error);
     if (form == nullptr) {
-        std::fprintf(stderr, "larkspur-search: no form named '%s'\n", options.form.c_str());
+        Complain(error);
+        return kCouldNotStart;
+    }
+    if (!note.empty()) {
+        Complain(note);
+    }
+    auto columns = ChooseColumns(options, *manager->Table(), error);
+    if (!columns) {
+        Complain(error);
         return kCouldNotStart;
     }
     FilledInputs inputs;
     form->BuildInputFields(inputs.target, inputs.context);
     for (const FieldValue& field : options.fields) {
         if (!SetField(inputs, field)) {
-            std::fprintf(stderr, "larkspur-search: form '%s' has no field '%s'\n",
-                         options.form.c_str(), field.field.c_str());
+            Complain("form '" + form->Name() + "' has no field '" + field.field + "'");
             return kCouldNotStart;
         }
     }
 
-    LdifWriter writer(stdout);
-    SearchRunner runner(writer);
+    const std::unique_ptr<EntryWriter> writer =
+        MakeEntryWriter(options.format, stdout, std::move(*columns));
+    SearchRunner runner(*writer);
     auto search = std::make_unique<harrow::QFormSearch>(
         manager.get(), manager->GenRequestID(), &runner, form, inputs.target, inputs.context);
     inputs.Release();
-    harrow::QError* error = nullptr;
+    harrow::QError* startError = nullptr;
     const auto invokeStart = std::chrono::steady_clock::now();
-    const int started = search->Invoke(error);
+    const int started = search->Invoke(startError);
     const auto invokeTook = std::chrono::steady_clock::now() - invokeStart;
     if (!started) {
-        std::fprintf(stderr, "larkspur-search: the search could not start: %s\n",
-                     ErrorText(error).c_str());
-        delete error;
+        Complain("the search could not start: " + ErrorText(startError));
+        delete startError;
         return kCouldNotStart;
     }
     PollStats stats = DriveSearch(*manager);
     manager->DeregisterRequest(search->ID());
     search.reset();
 
-    writer.Comment("matches: " + std::to_string(runner.Matches()));
-    writer.Comment("operations: " + std::to_string(runner.TotalOperations()) + " made, " +
-                   std::to_string(runner.TotalOperations() - runner.FailedOperations()) +
-                   " succeeded, " + std::to_string(runner.FailedOperations()) + " failed");
+    writer->Finish(runner.Matches(), runner.TotalOperations(), runner.FailedOperations());
     std::fflush(stdout);
     if (options.stats) {
         std::fprintf(stderr,
@@ -282,7 +354,7 @@ int RunFormSearch(const SearchOptions& options) {
                      stats.calls, Milliseconds(stats.longest), Milliseconds(stats.longestCpu),
                      Milliseconds(invokeTook), Milliseconds(stats.searchCpu), PeakResidentKb());
     }
-    return 0;
+    return SearchStatus(options, runner);
 }
 
 } // namespace larkspur::search
