@@ -122,8 +122,8 @@ void DrawPlace(QPainter& painter) {
 
 using DrawFunction = void (*)(QPainter&);
 
-const DrawFunction pictures[LS_IconStrip::PICTURE_COUNT] = {
-    DrawEntry, DrawPerson, DrawOrganisation, DrawUnit, DrawDomain, DrawPlace};
+const DrawFunction pictures[LS_IconStrip::PICTURE_COUNT] = {DrawEntry, DrawPerson, DrawOrganisation,
+                                                            DrawUnit,  DrawDomain, DrawPlace};
 
 } // namespace
 

@@ -60,12 +60,17 @@ public:
     QTabWidget* LHSTabCtrl() const { return m_pLHSTabCtrl; }
     QTabWidget* RHSTabCtrl() const { return m_pRHSTabCtrl; }
 
+    // Writes the contents to path, telling the user when that fails.
+    bool SaveFile(const QString& path, const QByteArray& contents);
+
 protected:
     bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QAction* AddCommand(QMenu* menu, unsigned int commandId, const QString& text);
     void CreateMenus();
+    void AddPageCommands();
     void CreateToolBar();
     void CreateStatusDlgBar();
     void CreateAnimDlgBar();
@@ -76,6 +81,11 @@ private:
     void ShowAnimationBitmap(unsigned int bitmapId);
 
     void OnAbort();
+    void OnEditCopy();
+    void OnSaveVCard();
+    void OnDirectoryOptions();
+    // Shows the left-hand pane's next page (step 1) or previous one (step -1).
+    void OnNextPage(int step);
     void OnAppAbout();
     void OnSearchForm(unsigned int commandId);
     void OnAnimationTimer();

@@ -142,14 +142,16 @@ private slots:
                  QString::fromStdString(names.back()));
     }
 
-    void commandsWithoutHandlersStayDisabled() {
-        for (unsigned int commandId :
-             {res::ID_FILE_SAVE_VCARD, res::ID_DIRECTORY_OPTIONS, res::ID_EDIT_UNDO,
-              res::ID_EDIT_CUT, res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_FILE_PRINT}) {
+    void commandsWithNothingToDoAreDisabled() {
+        // Nothing shown can be changed or printed, and no entry is shown to be saved yet.
+        for (unsigned int commandId : {res::ID_FILE_SAVE_VCARD, res::ID_EDIT_UNDO, res::ID_EDIT_CUT,
+                                       res::ID_EDIT_PASTE, res::ID_FILE_PRINT}) {
             QVERIFY2(frame->Action(commandId), qPrintable(QString::number(commandId)));
             QVERIFY2(!frame->Action(commandId)->isEnabled(),
                      qPrintable(QString::number(commandId)));
         }
+        QVERIFY(frame->Action(res::ID_EDIT_COPY)->isEnabled());
+        QVERIFY(frame->Action(res::ID_DIRECTORY_OPTIONS)->isEnabled());
         QCOMPARE(frame->Action(res::ID_DIRECTORY_OPTIONS)->statusTip(),
                  QStringLiteral("Directory service options"));
         QCOMPARE(frame->Action(res::ID_FILE_SAVE_VCARD)->statusTip(),
@@ -227,6 +229,8 @@ private slots:
         QTest::mouseClick(frame->AbortButton(), Qt::LeftButton);
         QVERIFY(!Manager()->Waiting());
         ExpectIdle();
+        // The last progress text does not stay behind as if the search still ran.
+        QCOMPARE(frame->StatusBar()->PaneText(0), QStringLiteral("Search aborted."));
         const QPixmap idlePicture = frame->AnimationPicture()->pixmap();
         Spin(3 * CMainFrame::ANIMATION_PERIOD_MS);
         QVERIFY(frame->AnimationPicture()->pixmap().toImage() == idlePicture.toImage());
@@ -234,6 +238,17 @@ private slots:
         // Abort while idle does nothing.
         frame->Action(res::ID_ABORT)->trigger();
         ExpectIdle();
+
+        // Esc aborts from anywhere in the window.
+        QVERIFY(SearchPeopleByName(QStringLiteral("Rowe")));
+        QVERIFY(WaitUntil([&] { return frame->IsWorking() == 1; }));
+        frame->SetStatusText(QString());
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Escape);
+        QVERIFY(!Manager()->Waiting());
+        ExpectIdle();
+        QCOMPARE(frame->StatusBar()->PaneText(0), QStringLiteral("Search aborted."));
     }
 
     void theMainWindowAfterASearch() {
