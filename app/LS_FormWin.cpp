@@ -202,6 +202,8 @@ void LS_FormWin::StartSearch() {
         return;
     }
     m_pSearch.Delete();
+    // The rows of the previous search would look like this one's answer.
+    app->GetEntryList()->Clear();
     // The user is told why nothing happens.
     if (error) {
         std::string sentence;

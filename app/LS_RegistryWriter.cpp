@@ -1,11 +1,12 @@
 #include "LS_RegistryWriter.h"
 
+#include "LS_RegistryText.h"
+
 #include <QFile>
 #include <QSaveFile>
 #include <QString>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -16,19 +17,8 @@ const char* const fileHeader = "Windows Registry Editor Version 5.00";
 const QByteArray utf16Mark("\xff\xfe", 2);
 const QByteArray utf8Mark("\xef\xbb\xbf", 3);
 
-std::string Lower(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return text;
-}
-
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos) {
-        return {};
-    }
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
+using LS_RegistryText::Lower;
+using LS_RegistryText::Trim;
 
 std::string Quoted(const std::string& text) {
     std::string quoted = "\"";

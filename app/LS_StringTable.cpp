@@ -33,6 +33,8 @@ const std::map<unsigned int, const char*>& Strings() {
         {res::ID_INDICATOR_1, " "},
         {res::ID_INDICATOR_2, " "},
         {res::IDS_SEARCH_ABORTED, "Search aborted."},
+        {res::ID_FILE_SAVE_CSV, "Save the entry list's columns as a CSV file"},
+        {res::ID_FILE_SAVE_LDIF, "Save every attribute of the listed entries as an LDIF file"},
         {res::IDS_SAVE_FAILED, "Could not write the file '%s'."},
         {res::ID_NEXT_PAGE, "Show the next page of the left-hand pane\nNext Page"},
         {res::ID_PREVIOUS_PAGE, "Show the previous page of the left-hand pane\nPrevious Page"},

@@ -2,6 +2,7 @@
 
 #include "LS_Artwork.h"
 #include "LS_DirectoryOptionsDlg.h"
+#include "LS_EntryListCtrl.h"
 #include "LS_EntryViewCtrl.h"
 #include "LS_FileDialog.h"
 #include "LS_LHSTabCtrl.h"
@@ -9,6 +10,7 @@
 #include "LS_MessageBox.h"
 #include "LS_RHSTabCtrl.h"
 #include "LS_RHSTabWin.h"
+#include "LS_ResultExport.h"
 #include "LS_SocketWatcher.h"
 #include "LS_SplitterWnd.h"
 #include "LS_StatusBar.h"
@@ -58,7 +60,13 @@ CMainFrame::CMainFrame() {
     connect(&m_displayTimer, &QTimer::timeout, this, &CMainFrame::OnDisplayTimer);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The pages outlive the frame and tell of their changes while the panes give them back.
+    if (CLarkspur32App* app = CLarkspur32App::Instance()) {
+        disconnect(app->GetEntryList()->Model(), nullptr, this, nullptr);
+        disconnect(app->GetEntryView(), nullptr, this, nullptr);
+    }
+}
 
 void CMainFrame::LoadFrame() {
     CreateMenus();
@@ -102,6 +110,15 @@ void CMainFrame::CreateMenus() {
     QAction* vcard = AddCommand(save, res::ID_FILE_SAVE_VCARD, QStringLiteral("&VCard"));
     vcard->setEnabled(false);
     connect(vcard, &QAction::triggered, this, &CMainFrame::OnSaveVCard);
+    // Enabled while the entry list has rows.
+    QAction* csv =
+        AddCommand(save, res::ID_FILE_SAVE_CSV, QStringLiteral("Result List as &CSV..."));
+    csv->setEnabled(false);
+    connect(csv, &QAction::triggered, this, [this] { OnSaveResultList(res::ID_FILE_SAVE_CSV); });
+    QAction* ldif =
+        AddCommand(save, res::ID_FILE_SAVE_LDIF, QStringLiteral("Result List as &LDIF..."));
+    ldif->setEnabled(false);
+    connect(ldif, &QAction::triggered, this, [this] { OnSaveResultList(res::ID_FILE_SAVE_LDIF); });
     QAction* abort = AddCommand(file, res::ID_ABORT, QStringLiteral("&Abort"));
     abort->setEnabled(false);
     abort->setShortcut(QKeySequence(Qt::Key_Escape));
@@ -310,6 +327,29 @@ void CMainFrame::InitialUpdate() {
     connect(view, &LS_EntryViewCtrl::EntryChanged, this, [this, view] {
         Action(res::ID_FILE_SAVE_VCARD)->setEnabled(view->Entry() != nullptr);
     });
+    LS_EntryListModel* rows = CLarkspur32App::Instance()->GetEntryList()->Model();
+    const auto updateSaves = [this, rows] {
+        const bool any = rows->rowCount() > 0 || rows->PendingCount() > 0;
+        Action(res::ID_FILE_SAVE_CSV)->setEnabled(any);
+        Action(res::ID_FILE_SAVE_LDIF)->setEnabled(any);
+    };
+    connect(rows, &QAbstractItemModel::rowsInserted, this, updateSaves);
+    connect(rows, &QAbstractItemModel::modelReset, this, updateSaves);
+}
+
+void CMainFrame::OnSaveResultList(unsigned int commandId) {
+    LS_EntryListModel* rows = CLarkspur32App::Instance()->GetEntryList()->Model();
+    // Entries still waiting for their batch belong to the list as much as the rows shown.
+    rows->InsertPending();
+    const bool csv = commandId == res::ID_FILE_SAVE_CSV;
+    const QString path = LS_FileDialog::GetSaveFileName(
+        this, QStringLiteral("Save Result List"),
+        csv ? QStringLiteral("results.csv") : QStringLiteral("results.ldif"),
+        csv ? QStringLiteral("CSV files (*.csv);;All files (*)")
+            : QStringLiteral("LDIF files (*.ldif);;All files (*)"));
+    if (!path.isEmpty()) {
+        SaveFile(path, csv ? LS_ResultExport::Csv(*rows) : LS_ResultExport::Ldif(*rows));
+    }
 }
 
 void CMainFrame::OnEditCopy() {
@@ -463,7 +503,7 @@ void CMainFrame::FlashStatus() {
 }
 
 void CMainFrame::ShowAnimationBitmap(unsigned int bitmapId) {
-    const QPixmap bitmap = LS_Artwork::LoadBitmap(bitmapId);
+    const QPixmap bitmap = LS_Artwork::LoadBitmap(bitmapId, m_animPicture->devicePixelRatioF());
     if (bitmap.isNull()) {
         harrow::QDebugOutput::Write("Failed to load bitmap for working animation.\n");
         return;

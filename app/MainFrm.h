@@ -97,6 +97,8 @@ private:
     void OnAbort();
     void OnEditCopy();
     void OnSaveVCard();
+    // Saves the entry list as CSV or LDIF, by the command chosen.
+    void OnSaveResultList(unsigned int commandId);
     void OnDirectoryOptions();
     // Shows the left-hand pane's next page (step 1) or previous one (step -1).
     void OnNextPage(int step);

@@ -440,7 +440,8 @@ private slots:
         QVERIFY(!form->Search());
         QCOMPARE(frame->StatusBar()->PaneText(0), sentence);
         QCOMPARE(left->Current(), left->indexOf(form));
-        QCOMPARE(RowTexts(app->GetEntryList()), found);
+        // The last search's rows go: they would look like this search's answer.
+        QVERIFY(RowTexts(app->GetEntryList()).isEmpty());
         QVERIFY(WaitUntil([&] { return status.flashedTexts.contains(sentence); }));
         QVERIFY(!frame->IsWorking());
     }

@@ -1,9 +1,11 @@
 // The main frame against the demo directory: the Search menu, the commands that stay disabled,
 // the counters and the status pane, the working state that a real search brings and Abort ends,
 // the animation, the About box, and a server's close reaching the engine through the frame.
+#include "LS_Artwork.h"
 #include "LS_Button.h"
 #include "LS_FormEdit.h"
 #include "LS_FormWin.h"
+#include "LS_IconStrip.h"
 #include "LS_SplitterWnd.h"
 #include "LS_StatusBar.h"
 #include "MainFrm.h"
@@ -303,6 +305,31 @@ private slots:
         // The same connection binds again for the next search.
         QVERIFY(SearchPeopleToTheEnd(QStringLiteral("Holt")));
         QCOMPARE(BoundConnectionTo(demo.Server1().Port()), connId);
+    }
+
+    void picturesAreDrawnForTheScreensPixelRatio() {
+        // At a display scale of 2 each picture has twice the pixels in each direction, drawn at
+        // that size rather than enlarged, and keeps its size on the screen.
+        const QPixmap plain = LS_IconStrip::Bitmap();
+        const QPixmap strip = LS_IconStrip::Bitmap(2);
+        QCOMPARE(strip.size(), plain.size() * 2);
+        QCOMPARE(strip.devicePixelRatio(), 2.0);
+        QCOMPARE(strip.deviceIndependentSize().toSize(), plain.size());
+        QVERIFY(strip.toImage().convertToFormat(QImage::Format_RGB32) !=
+                plain.toImage().convertToFormat(QImage::Format_RGB32).scaled(strip.size()));
+        const QIcon person = LS_IconStrip::ImageList()[LS_IconStrip::PERSON];
+        const QSize image(LS_IconStrip::IMAGE_WIDTH, LS_IconStrip::IMAGE_HEIGHT);
+        QCOMPARE(person.pixmap(image, 2.0).size(), image * 2);
+        QCOMPARE(person.pixmap(image, 1.0).size(), image);
+
+        for (const unsigned int id : {res::IDB_ANIM_IDLE, res::IDB_ANIM_FIRST, res::IDB_SPLASH}) {
+            const QPixmap one = LS_Artwork::LoadBitmap(id);
+            const QPixmap two = LS_Artwork::LoadBitmap(id, 2);
+            QCOMPARE(two.size(), one.size() * 2);
+            QCOMPARE(two.deviceIndependentSize().toSize(), one.size());
+        }
+        QCOMPARE(frame->AnimationPicture()->pixmap().devicePixelRatio(),
+                 frame->AnimationPicture()->devicePixelRatioF());
     }
 };
 

@@ -69,6 +69,11 @@ std::string Base64(std::string_view bytes) {
 LdifWriter::LdifWriter(std::FILE* out) : stream(out) {}
 
 void LdifWriter::Write(const harrow::QEntry& entry) {
+    Record(entry);
+    std::fwrite(record.data(), 1, record.size(), stream);
+}
+
+const std::string& LdifWriter::Record(const harrow::QEntry& entry) {
     record.clear();
     std::string dn;
     entry.DN().GetDN(dn);
@@ -81,7 +86,7 @@ void LdifWriter::Write(const harrow::QEntry& entry) {
         AppendAttribute(*entry.GetNextAttr(pos));
     }
     record += '\n';
-    std::fwrite(record.data(), 1, record.size(), stream);
+    return record;
 }
 
 void LdifWriter::Comment(const std::string& text) {

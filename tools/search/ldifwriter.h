@@ -1,5 +1,5 @@
-// LdifWriter: prints engine entries as LDIF records (RFC 2849) on a stdio stream. It owns a
-// reusable text buffer; the stream stays the caller's.
+// LdifWriter: prints engine entries as LDIF records (RFC 2849) on a stdio stream, or hands
+// them over as text. It owns a reusable text buffer; the stream stays the caller's.
 #pragma once
 
 #include <cstdio>
@@ -19,6 +19,8 @@ public:
 
     // One record: the DN, the object classes, then the other attributes in server order.
     void Write(const harrow::QEntry& entry);
+    // The record Write prints, ended by its blank line.
+    const std::string& Record(const harrow::QEntry& entry);
     // A comment line ("# " and the text).
     void Comment(const std::string& text);
 
