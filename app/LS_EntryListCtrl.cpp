@@ -108,6 +108,11 @@ void LS_EntryListCtrl::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         !event->isAutoRepeat()) {
         event->accept();
+        // The row the keyboard is on, which a list given the focus has without selecting it.
+        if (currentIndex().isValid() && !selectionModel()->hasSelection()) {
+            selectionModel()->select(currentIndex(),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
         OnDblclk();
         return;
     }

@@ -492,12 +492,20 @@ private slots:
         CMainFrame* frame = app->GetMainFrame();
         frame->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(frame));
+        // Tabbed into, the list is on its first row without selecting it.
         list->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(frame->windowHandle(), Qt::Key_Down);
         QTest::keyClick(frame->windowHandle(), Qt::Key_Return);
         QVERIFY(list->ReadRequest());
         QVERIFY(WaitUntil([&] { return frame->RHSTabCtrl()->currentIndex() == 1; }));
         QVERIFY(HasDN(app->GetEntryView()->Entry(), kNell));
+
+        // The panes take keys again once the read is over.
+        QVERIFY(WaitUntil([&] { return !frame->IsWorking() && list->isEnabled(); }));
+        LS_RHSTabCtrl::FromMainFrame()->ShowEntryList();
+        list->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Down);
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Enter);
+        QVERIFY(WaitUntil([&] { return HasDN(app->GetEntryView()->Entry(), kOlivia); }));
     }
 
     // Runs last: it adds an entry of its own to the shared server.
