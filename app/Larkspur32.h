@@ -46,7 +46,7 @@ public:
     bool OnIdle();
 
     harrow::QDSManager* GetDSManager() const { return m_pDSManager.get(); }
-    LS_Configuration* GetConfiguration() { return &m_config; }
+    LS_Configuration* GetConfiguration() { return m_config.get(); }
     LS_EntryListCtrl* GetEntryList() { return &m_entryList; }
     LS_EntryViewCtrl* GetEntryView() { return &m_entryView; }
     LS_DITCtrl* GetDITCtrl() { return &m_ditCtrl; }
@@ -79,6 +79,16 @@ public:
     int LoadStartupSettings();
     // Names the company folder of the registry file and the company level of every key.
     void SetRegistryKey(const char* company);
+    // The full path of a key below the program's own, as the registry file names it.
+    std::string RegistryKeyPath(const char* keyName) const;
+
+    // Starts the engine and the main window afresh from the registry, as after the directory
+    // settings changed; the window keeps its place and the pages their forms' values. When the
+    // new settings fail, the user is told and the window goes on without a directory.
+    void ReloadDirectory();
+    // Keeps the window's geometry, splitter, last form and the forms' values under "Window";
+    // nothing is kept with the option "noconn".
+    void SaveWindowState();
 
 protected:
     // The one process-wide step a socket client needs; false ends start-up.
@@ -90,7 +100,13 @@ private:
     int ReadStartupString(const LS_RegistryKey& key, const char* valueName, const char* failure,
                           std::string& text);
     void ReadStallTime(const LS_RegistryKey& key);
+    // The engine's start-up steps after the command line; false after telling the user.
+    bool StartEngine();
     void StartFrame();
+    // The value under "Window" of that name and type; null when there is none.
+    const LS_Registry::Value* WindowValue(const std::string& name, unsigned long type);
+    void RestoreGeometry();
+    void RestoreWindowState();
     void RunIdleHook();
 
     static CLarkspur32App* instance;
@@ -102,7 +118,8 @@ private:
     LS_EntryViewCtrl m_entryView;
     LS_DITCtrl m_ditCtrl;
     LS_SplashWnd m_splash;
-    LS_Configuration m_config;
+    // Replaced whole when the directory settings change: it refers to the manager's schema.
+    std::unique_ptr<LS_Configuration> m_config;
     int m_bNoConnect = 0;
     std::string m_configDN;
     std::string m_serverAddress;

@@ -28,6 +28,10 @@ constexpr int IDC_TAB_CONTROL = 1024;
 constexpr unsigned int ID_DIRECTORY_OPTIONS = 32771;
 constexpr unsigned int ID_FILE_SAVE_VCARD = 32772;
 constexpr unsigned int ID_ABORT = 32773;
+constexpr unsigned int ID_NEXT_PAGE = 32774;
+constexpr unsigned int ID_PREVIOUS_PAGE = 32775;
+constexpr unsigned int ID_FILE_SAVE_CSV = 32776;
+constexpr unsigned int ID_FILE_SAVE_LDIF = 32777;
 constexpr unsigned int ID_SEARCH_FORM_BASE = 32900;
 constexpr unsigned int ID_SEARCH_FORM_LAST = 33000;
 constexpr int MAX_SEARCH_MENU_FORMS = 100;
@@ -67,6 +71,9 @@ constexpr unsigned int IDS_ENTRY_LIST_TIP = 61218;
 constexpr unsigned int IDS_ENTRY_VIEW_TIP = 61219;
 constexpr unsigned int ID_INDICATOR_1 = 61220;
 constexpr unsigned int ID_INDICATOR_2 = 61221;
+constexpr unsigned int IDS_SEARCH_ABORTED = 61222;
+constexpr unsigned int IDS_LINK_NOT_OPENED = 61223;
+constexpr unsigned int IDS_SAVE_FAILED = 61224;
 
 // Frame and bar window ids.
 constexpr unsigned int AFX_IDW_STATUS_BAR = 59393;

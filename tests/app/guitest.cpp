@@ -5,10 +5,14 @@
 #include "MainFrm.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonParseError>
 #include <QMenu>
+#include <QProcess>
 #include <QTimer>
 #include <QtTest>
 
@@ -136,6 +140,47 @@ void LarkspurGuiTest::Spin(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+QJsonDocument LarkspurGuiTest::ReadBack(const QString& kind, const QString& path) {
+    QProcess reader;
+    reader.start(QStringLiteral("python3"), {QStringLiteral(LARKSPUR_READBACK), kind, path});
+    if (!reader.waitForFinished(30000) || reader.exitStatus() != QProcess::NormalExit ||
+        reader.exitCode() != 0) {
+        qWarning("The reader refused %s: %s", qPrintable(path),
+                 reader.readAllStandardError().constData());
+        return {};
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(reader.readAllStandardOutput(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        qWarning("The reader's output is no JSON: %s", qPrintable(error.errorString()));
+    }
+    return document;
+}
+
+bool LarkspurGuiTest::ChooseFromContextMenu(QWidget* widget, const QPoint& point,
+                                            const QString& item) {
+    bool chosen = false;
+    // The menu runs its own loop; the choice is made from inside it once it shows.
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            return;
+        }
+        for (QAction* action : menu->actions()) {
+            if (action->text().remove('&') == item && action->isEnabled()) {
+                chosen = true;
+                menu->close();
+                action->trigger();
+                return;
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent request(QContextMenuEvent::Mouse, point, widget->mapToGlobal(point));
+    QCoreApplication::sendEvent(widget, &request);
+    return chosen;
 }
 
 bool LarkspurGuiTest::SaveScreenshot(QWidget* widget, const QString& name) {

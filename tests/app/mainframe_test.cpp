@@ -1,9 +1,11 @@
 // The main frame against the demo directory: the Search menu, the commands that stay disabled,
 // the counters and the status pane, the working state that a real search brings and Abort ends,
 // the animation, the About box, and a server's close reaching the engine through the frame.
+#include "LS_Artwork.h"
 #include "LS_Button.h"
 #include "LS_FormEdit.h"
 #include "LS_FormWin.h"
+#include "LS_IconStrip.h"
 #include "LS_SplitterWnd.h"
 #include "LS_StatusBar.h"
 #include "MainFrm.h"
@@ -148,14 +150,16 @@ private slots:
                  QString::fromStdString(names.back()));
     }
 
-    void commandsWithoutHandlersStayDisabled() {
-        for (unsigned int commandId :
-             {res::ID_FILE_SAVE_VCARD, res::ID_DIRECTORY_OPTIONS, res::ID_EDIT_UNDO,
-              res::ID_EDIT_CUT, res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_FILE_PRINT}) {
+    void commandsWithNothingToDoAreDisabled() {
+        // Nothing shown can be changed or printed, and no entry is shown to be saved yet.
+        for (unsigned int commandId : {res::ID_FILE_SAVE_VCARD, res::ID_EDIT_UNDO, res::ID_EDIT_CUT,
+                                       res::ID_EDIT_PASTE, res::ID_FILE_PRINT}) {
             QVERIFY2(frame->Action(commandId), qPrintable(QString::number(commandId)));
             QVERIFY2(!frame->Action(commandId)->isEnabled(),
                      qPrintable(QString::number(commandId)));
         }
+        QVERIFY(frame->Action(res::ID_EDIT_COPY)->isEnabled());
+        QVERIFY(frame->Action(res::ID_DIRECTORY_OPTIONS)->isEnabled());
         QCOMPARE(frame->Action(res::ID_DIRECTORY_OPTIONS)->statusTip(),
                  QStringLiteral("Directory service options"));
         QCOMPARE(frame->Action(res::ID_FILE_SAVE_VCARD)->statusTip(),
@@ -233,6 +237,8 @@ private slots:
         QTest::mouseClick(frame->AbortButton(), Qt::LeftButton);
         QVERIFY(!Manager()->Waiting());
         ExpectIdle();
+        // The last progress text does not stay behind as if the search still ran.
+        QCOMPARE(frame->StatusBar()->PaneText(0), QStringLiteral("Search aborted."));
         const QPixmap idlePicture = frame->AnimationPicture()->pixmap();
         Spin(3 * CMainFrame::ANIMATION_PERIOD_MS);
         QVERIFY(frame->AnimationPicture()->pixmap().toImage() == idlePicture.toImage());
@@ -240,6 +246,17 @@ private slots:
         // Abort while idle does nothing.
         frame->Action(res::ID_ABORT)->trigger();
         ExpectIdle();
+
+        // Esc aborts from anywhere in the window.
+        QVERIFY(SearchPeopleByName(QStringLiteral("Rowe")));
+        QVERIFY(WaitUntil([&] { return frame->IsWorking() == 1; }));
+        frame->SetStatusText(QString());
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Escape);
+        QVERIFY(!Manager()->Waiting());
+        ExpectIdle();
+        QCOMPARE(frame->StatusBar()->PaneText(0), QStringLiteral("Search aborted."));
     }
 
     // The base points' servers are hung before their connections were ever bound: the window
@@ -331,6 +348,31 @@ private slots:
         // The same connection binds again for the next search.
         QVERIFY(SearchPeopleToTheEnd(QStringLiteral("Holt")));
         QCOMPARE(BoundConnectionTo(demo.Server1().Port()), connId);
+    }
+
+    void picturesAreDrawnForTheScreensPixelRatio() {
+        // At a display scale of 2 each picture has twice the pixels in each direction, drawn at
+        // that size rather than enlarged, and keeps its size on the screen.
+        const QPixmap plain = LS_IconStrip::Bitmap();
+        const QPixmap strip = LS_IconStrip::Bitmap(2);
+        QCOMPARE(strip.size(), plain.size() * 2);
+        QCOMPARE(strip.devicePixelRatio(), 2.0);
+        QCOMPARE(strip.deviceIndependentSize().toSize(), plain.size());
+        QVERIFY(strip.toImage().convertToFormat(QImage::Format_RGB32) !=
+                plain.toImage().convertToFormat(QImage::Format_RGB32).scaled(strip.size()));
+        const QIcon person = LS_IconStrip::ImageList()[LS_IconStrip::PERSON];
+        const QSize image(LS_IconStrip::IMAGE_WIDTH, LS_IconStrip::IMAGE_HEIGHT);
+        QCOMPARE(person.pixmap(image, 2.0).size(), image * 2);
+        QCOMPARE(person.pixmap(image, 1.0).size(), image);
+
+        for (const unsigned int id : {res::IDB_ANIM_IDLE, res::IDB_ANIM_FIRST, res::IDB_SPLASH}) {
+            const QPixmap one = LS_Artwork::LoadBitmap(id);
+            const QPixmap two = LS_Artwork::LoadBitmap(id, 2);
+            QCOMPARE(two.size(), one.size() * 2);
+            QCOMPARE(two.deviceIndependentSize().toSize(), one.size());
+        }
+        QCOMPARE(frame->AnimationPicture()->pixmap().devicePixelRatio(),
+                 frame->AnimationPicture()->devicePixelRatioF());
     }
 };
 

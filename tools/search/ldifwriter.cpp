@@ -55,6 +55,11 @@ LdifWriter::LdifWriter(std::FILE* out, std::vector<AttributeColumn> chosen)
     : stream(out), columns(std::move(chosen)) {}
 
 void LdifWriter::Write(const harrow::QEntry& entry) {
+    Record(entry);
+    std::fwrite(record.data(), 1, record.size(), stream);
+}
+
+const std::string& LdifWriter::Record(const harrow::QEntry& entry) {
     record.clear();
     AppendLine("dn", entry.DN().Text());
     for (const harrow::QAttr* attribute : ChosenAttributes(entry, columns)) {
@@ -64,7 +69,7 @@ void LdifWriter::Write(const harrow::QEntry& entry) {
         }
     }
     record += '\n';
-    std::fwrite(record.data(), 1, record.size(), stream);
+    return record;
 }
 
 void LdifWriter::Finish(int matches, int totalOperations, int failedOperations) {

@@ -1,5 +1,6 @@
 // LdifWriter: prints engine entries as LDIF records (RFC 2849), DNs as the server sent them,
-// and the search's counts as closing comments. It owns a reusable text buffer.
+// and the search's counts as closing comments, or hands records over as text. It owns a
+// reusable text buffer; the stream stays the caller's.
 #pragma once
 
 #include "search/entrywriter.h"
@@ -19,6 +20,8 @@ public:
     // the columns' attributes in their order).
     void Write(const harrow::QEntry& entry) override;
     void Finish(int matches, int totalOperations, int failedOperations) override;
+    // The record Write prints, ended by its blank line.
+    const std::string& Record(const harrow::QEntry& entry);
 
 private:
     void AppendLine(std::string_view name, std::string_view value);
