@@ -55,6 +55,11 @@ void LS_EnginePump::WakeSoon() {
     }
 }
 
+void LS_EnginePump::Stop() {
+    timer.stop();
+    notifiers.clear();
+}
+
 void LS_EnginePump::Forget(int socket) {
     notifiers.erase({socket, false});
     notifiers.erase({socket, true});

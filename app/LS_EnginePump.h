@@ -33,6 +33,8 @@ public:
     void WakeSoon();
     // The engine is about to close this socket: its notifiers go first.
     void Forget(int socket);
+    // No more turns and no notifiers, for a manager about to go.
+    void Stop();
     // Whether the object is one of the pump's own, whose events must not wake it again.
     bool Owns(const QObject* object) const;
 

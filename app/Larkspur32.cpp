@@ -122,7 +122,7 @@ void CLarkspur32App::ReloadDirectory() {
     const bool quitOnClose = QGuiApplication::quitOnLastWindowClosed();
     QGuiApplication::setQuitOnLastWindowClosed(false);
     QCoreApplication::instance()->removeEventFilter(this);
-    m_idleTimer.stop();
+    m_pump.Stop();
     // The windows hold entries whose names hold connections of the manager, and the settings
     // hold the manager's schema: all go before it.
     m_pMainWnd.reset();
