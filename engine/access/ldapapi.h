@@ -44,8 +44,37 @@ using BerCursor = std::unique_ptr<BerElement, BerDeleter>;
 using MemString = std::unique_ptr<char, MemDeleter>;
 using UrlDesc = std::unique_ptr<LDAPURLDesc, UrlDescDeleter>;
 
+// How a session reaches its server: in plain text, in plain text switched to TLS by StartTLS
+// before anything else is sent, or over TLS from the start (ldaps://).
+enum class Transport { Plain, StartTls, Ldaps };
+
 // Creates a session for host and port without network traffic; null on failure.
-HARROW32_EXPORT LDAP* Init(const char* host, int port);
+HARROW32_EXPORT LDAP* Init(const char* host, int port, Transport transport = Transport::Plain);
+
+// Asks the session's TLS for a certificate that verifies against the PEM certificates of caFile
+// (the system's trusted ones when it is empty) and names the host. Returns 1 when it took.
+HARROW32_EXPORT int RequireVerifiedTls(LDAP* handle, const std::string& caFile);
+// Connects (when not yet connected) and switches the session to TLS with StartTLS, waiting at
+// most the handle's time limit; returns the LDAP result code.
+HARROW32_EXPORT int StartTls(LDAP* handle);
+
+// Why a TLS handshake failed, as far as libldap tells.
+enum class TlsFailure { None, Expired, WrongHost, UnknownAuthority, Other };
+// Listens, while it lives, to what libldap reports about failed TLS handshakes, which it tells
+// only its debug log; the engine has one thread, so one listener at a time.
+class HARROW32_EXPORT TlsFailureListener {
+public:
+    TlsFailureListener();
+    ~TlsFailureListener();
+    TlsFailureListener(const TlsFailureListener&) = delete;
+    TlsFailureListener& operator=(const TlsFailureListener&) = delete;
+    // The first certificate failure heard; Other when only the handshake's failure was heard.
+    TlsFailure Failure() const;
+
+private:
+    int previousLevel = 0;
+    void* previousPrinter = nullptr;
+};
 
 // Starts an asynchronous simple bind (anonymous when dn and password are empty or null).
 // Returns the message id, or -1 with the result code left in the handle.
@@ -100,5 +129,27 @@ HARROW32_EXPORT int SearchS(LDAP* handle, const std::string& base, int scope,
 // the library's strings are freed here. Returns 1, or 0 when the result cannot be parsed.
 HARROW32_EXPORT int ParseResult(LDAP* handle, LDAPMessage* result, int& code,
                                 std::vector<std::string>& referrals);
+// As ParseResult, also handing back the cookie of a paged results response (empty when the
+// result carries none, which ends the paging).
+HARROW32_EXPORT int ParseResult(LDAP* handle, LDAPMessage* result, int& code,
+                                std::vector<std::string>& referrals, std::string& pageCookie);
+
+// The simple paged results request control (RFC 2696) for pages of pageSize entries, continuing
+// after cookie (empty for the first page). Not critical, so that a server without paging
+// searches without it. Null when it cannot be made.
+using Control = std::unique_ptr<LDAPControl, void (*)(LDAPControl*)>;
+HARROW32_EXPORT Control PageControl(LDAP* handle, int pageSize, const std::string& cookie);
+
+// One page of a synchronous search, as SearchS does; cookie goes in as the page to continue from
+// and comes back as the next one's (empty after the last page). A pageSize of 0 asks for
+// everything at once.
+HARROW32_EXPORT int SearchPageS(LDAP* handle, const std::string& base, int scope,
+                                const std::string& filter,
+                                const std::vector<std::string>& attributes, int pageSize,
+                                std::string& cookie, Message& result);
+
+// Whether an LDAP result code says the server stopped the search at one of its limits, after
+// sending what it had found so far.
+HARROW32_EXPORT bool IsLimitExceeded(int code);
 
 } // namespace harrow::ldapapi

@@ -78,7 +78,7 @@ int QConnection::BeginBind(QError*& error, int version, bool rebinding) {
     if (ld) {
         previousLd = std::move(ld);
     }
-    ld.reset(ldapapi::Init(host.c_str(), port));
+    ld.reset(ldapapi::Init(host.c_str(), port, transport));
     if (!ld) {
         if (rebinding) {
             QLogFile::Log(" *** QConnection::RebindAsync()");
@@ -90,14 +90,25 @@ int QConnection::BeginBind(QError*& error, int version, bool rebinding) {
         return 0;
     }
     ConfigureHandle(version);
+    const char* header = rebinding ? " *** QConnection::RebindAsync()" : "QConnection::StartBind()";
+    // The TLS handshake of an ldaps:// server happens as the bind connects.
+    const ldapapi::TlsFailureListener tlsFailures;
+    if (!SecureHandle(error, tlsFailures)) {
+        LogSecurityFailure(header, *error);
+        RestorePreviousHandle();
+        return 0;
+    }
     const int messageId = ldapapi::SimpleBind(ld.get(), bindDN.c_str(), password.c_str());
     if (messageId < 0) {
         // Nothing reached the server (it refused the connection, say): the bind never started.
         const int code = ldapapi::LastResultCode(ld.get());
-        LogBindFailure(rebinding ? " *** QConnection::RebindAsync()" : "QConnection::StartBind()",
-                       code);
+        error = ConnectFailure(tlsFailures.Failure(), code);
+        if (error->ErrorCode() >= QError::kCertificateExpired) {
+            LogSecurityFailure(header, *error);
+        } else {
+            LogBindFailure(header, code);
+        }
         RestorePreviousHandle();
-        error = new QError(code, nullptr);
         return 0;
     }
     bindMsgId = messageId;
@@ -109,6 +120,80 @@ void QConnection::ConfigureHandle(int version) {
     ldapapi::SetProtocol(ld.get(), version);
     // Without it a server that never completes the TCP handshake holds the connect for minutes.
     ldapapi::SetTimeLimit(ld.get(), bindTimeLimit);
+}
+
+int QConnection::SecureHandle(QError*& error, const ldapapi::TlsFailureListener& tlsFailures) {
+    if (transport == ldapapi::Transport::Plain) {
+        return 1;
+    }
+    ldapapi::RequireVerifiedTls(ld.get(), caFile);
+    if (transport != ldapapi::Transport::StartTls) {
+        return 1;
+    }
+    // A short synchronous step, bounded by the handle's time limit like the connect itself.
+    const int code = ldapapi::StartTls(ld.get());
+    if (code == LDAP_SUCCESS) {
+        return 1;
+    }
+    error = ConnectFailure(tlsFailures.Failure(), code);
+    if (error->ErrorCode() < QError::kCertificateExpired) {
+        // The server answered but would not switch: never fall back to plain text.
+        delete error;
+        error = new QError(QError::kSecureConnectionFailed, host);
+    }
+    return 0;
+}
+
+QError* QConnection::ConnectFailure(ldapapi::TlsFailure failure, int code) const {
+    switch (failure) {
+    case ldapapi::TlsFailure::Expired:
+        return new QError(QError::kCertificateExpired, host);
+    case ldapapi::TlsFailure::WrongHost:
+        return new QError(QError::kCertificateWrongHost, host);
+    case ldapapi::TlsFailure::UnknownAuthority:
+        return new QError(QError::kCertificateUnknownAuthority, host);
+    case ldapapi::TlsFailure::Other:
+        return new QError(QError::kSecureConnectionFailed, host);
+    case ldapapi::TlsFailure::None:
+        break;
+    }
+    return new QError(code, nullptr);
+}
+
+void QConnection::LogSecurityFailure(const char* header, const QError& failure) const {
+    std::string sentence;
+    failure.Print(sentence);
+    QLogFile::Log("%s", header);
+    QLogFile::LogRaw("Failed to make a secure connection to the LDAP server:");
+    QLogFile::LogRaw("Error: %s", sentence.c_str());
+    LogHost();
+}
+
+void QConnection::SetTransport(ldapapi::Transport newTransport, const std::string& certificates) {
+    transport = newTransport;
+    caFile = certificates;
+}
+
+void QConnection::SetCredentials(const std::string& dn, const std::string& secret) {
+    bindDN = dn;
+    password = secret;
+}
+
+ldapapi::Handle QConnection::ReleaseHandle() {
+    ForgetSocket();
+    bound = 0;
+    return std::move(ld);
+}
+
+void QConnection::RequireSecurity(ldapapi::Transport secure) {
+    if (IsSecure() || secure == ldapapi::Transport::Plain) {
+        return;
+    }
+    transport = secure;
+    // What was bound in plain text must not carry the secure search.
+    if (bound) {
+        Close();
+    }
 }
 
 void QConnection::RestorePreviousHandle() {
@@ -131,7 +216,12 @@ int QConnection::BindWait(QError*& error) {
         return FailTimedOut(error);
     }
     const int code = ReplyCode(reply.get());
-    if (received > 0 && code != LDAP_SUCCESS) {
+    if (received > 0 && code == LDAP_INVALID_CREDENTIALS) {
+        // A version 2 bind would be refused the same way.
+        if (!RefuseCredentials(error)) {
+            return 0;
+        }
+    } else if (received > 0 && code != LDAP_SUCCESS) {
         if (!RetryWithVersion2(error, code)) {
             return 0;
         }
@@ -182,6 +272,27 @@ int QConnection::RetryWithVersion2(QError*& error, int refusal) {
     delete retryError;
     AbandonBind();
     error = new QError(refusal, nullptr);
+    return 0;
+}
+
+int QConnection::RefuseCredentials(QError*& error) {
+    LogBindFailure("QConnection::BindWait()", LDAP_INVALID_CREDENTIALS);
+    bindInProgress = 0;
+    if (!anonymousFallback || bindDN.empty()) {
+        error = new QError(QError::kCredentialsRefused);
+        return 0;
+    }
+    QLogFile::Log("QConnection::BindWait");
+    QLogFile::LogRaw("Attempting to bind anonymously.");
+    LogHost();
+    bindDN.clear();
+    password.clear();
+    // As with the version 2 retry, the anonymous bind's reply is not waited for.
+    QError* retryError = nullptr;
+    if (RebindAsync(retryError, LDAP_VERSION3)) {
+        return 1;
+    }
+    error = retryError;
     return 0;
 }
 

@@ -62,6 +62,20 @@ public:
     // The longest a bind (connect included) is waited for.
     void SetBindTimeLimit(std::chrono::milliseconds limit) { bindTimeLimit = limit; }
 
+    // How the server is reached, and the PEM certificates its TLS certificate must verify
+    // against (the system's when empty).
+    void SetTransport(ldapapi::Transport newTransport, const std::string& certificates);
+    ldapapi::Transport Transport() const { return transport; }
+    bool IsSecure() const { return transport != ldapapi::Transport::Plain; }
+    // Makes a plain connection secure from its next bind on; a secure one is left as it is.
+    void RequireSecurity(ldapapi::Transport secure);
+    // Whether refused credentials are given up for one anonymous bind, as on servers other than
+    // the one the credentials were made for.
+    void SetAnonymousFallback(bool fallback) { anonymousFallback = fallback; }
+    void SetCredentials(const std::string& dn, const std::string& secret);
+    // Hands the bound handle over to the caller; the connection is left closed.
+    ldapapi::Handle ReleaseHandle();
+
 private:
     int BeginBind(QError*& error, int version, bool rebinding);
     void ConfigureHandle(int version);
@@ -73,6 +87,10 @@ private:
     int FinishBind();
     void AbandonBind();
     void LogBindFailure(const char* header, int code) const;
+    int SecureHandle(QError*& error, const ldapapi::TlsFailureListener& tlsFailures);
+    QError* ConnectFailure(ldapapi::TlsFailure failure, int code) const;
+    void LogSecurityFailure(const char* header, const QError& error) const;
+    int RefuseCredentials(QError*& error);
     bool HasBufferedData() const;
     void WatchSocket();
     void ForgetSocket();
@@ -93,6 +111,9 @@ private:
     QSocketCloseWatcher* watcher = nullptr;
     int watchedSocket = -1;
     std::chrono::milliseconds bindTimeLimit;
+    ldapapi::Transport transport = ldapapi::Transport::Plain;
+    std::string caFile;
+    bool anonymousFallback = false;
 };
 
 } // namespace harrow

@@ -76,6 +76,11 @@ public:
     // Drops idle connections while no request is unfinished.
     void TidyUp();
 
+    // Entries per page of every search (the simple paged results control); 0 turns paging off.
+    static constexpr int kDefaultPageSize = 500;
+    void SetPageSize(int size) { pageSize = size > 0 ? size : 0; }
+    int PageSize() const { return pageSize; }
+
     // Registers the program's notification point for closed sockets (null: nothing watched).
     // It must outlive the manager or be replaced first.
     void SetSocketCloseWatcher(QSocketCloseWatcher* watcher);
@@ -106,6 +111,7 @@ private:
     std::size_t firstPolled = 0;
     PtrList<QRequest> requests;
     int requestCalls = 0;
+    int pageSize = kDefaultPageSize;
     std::vector<QRequest*> abortedInCalls;
 };
 

@@ -69,15 +69,26 @@ int QFormOp::Invoke(QError*& error) {
         return 0;
     }
     scope = ScopeFor(base);
-    int code = ldap_search_ext(Handle(), BaseDN().c_str(), scope, filter.c_str(), nullptr, 0,
-                               nullptr, nullptr, nullptr, -1, &messageId);
+    limited = 0;
+    const int code = SendPage("");
     invoked = 1;
-    LogInvocation(code);
     if (code != LDAP_SUCCESS) {
         error = new QError(code, nullptr);
         return 0;
     }
     return 1;
+}
+
+int QFormOp::SendPage(const std::string& cookie) {
+    const int pageSize = manager->PageSize();
+    const ldapapi::Control page = ldapapi::PageControl(Handle(), pageSize, cookie);
+    LDAPControl* serverControls[] = {page.get(), nullptr};
+    const bool paged = pageSize > 0 && page;
+    const int code =
+        ldap_search_ext(Handle(), BaseDN().c_str(), scope, filter.c_str(), nullptr, 0,
+                        paged ? serverControls : nullptr, nullptr, nullptr, -1, &messageId);
+    LogInvocation(code);
+    return code;
 }
 
 void QFormOp::LogInvocation(int code) const {
@@ -122,7 +133,8 @@ int QFormOp::AddMatchingEntry(ldapmsg* message, QError*& /*error*/) {
 int QFormOp::ParseResult(ldapmsg* message, QError*& /*error*/) {
     int code = 0;
     std::vector<std::string> referralUrls;
-    if (!ldapapi::ParseResult(Handle(), message, code, referralUrls)) {
+    std::string pageCookie;
+    if (!ldapapi::ParseResult(Handle(), message, code, referralUrls, pageCookie)) {
         // A result that cannot be read will never be followed by another: the
         // search ends here.
         QLogFile::Log("QFormOp::ParseResult()\t\t\t\t\t\nldap_parse_result "
@@ -133,7 +145,18 @@ int QFormOp::ParseResult(ldapmsg* message, QError*& /*error*/) {
         succeeded = 0;
         return 0;
     }
-    if (code == LDAP_REFERRAL) {
+    if (code == LDAP_SUCCESS && !pageCookie.empty()) {
+        // A page has ended and the server holds more: the same operation asks for the next.
+        if (SendPage(pageCookie) == LDAP_SUCCESS) {
+            return 1;
+        }
+        code = LDAP_OTHER;
+    }
+    if (ldapapi::IsLimitExceeded(code)) {
+        succeeded = 1;
+        limited = 1;
+        LogError(code);
+    } else if (code == LDAP_REFERRAL) {
         succeeded = 1;
         for (const std::string& url : referralUrls) {
             AddReferral(url);
@@ -160,7 +183,10 @@ void QFormOp::AddReferral(const std::string& url) {
                       messageId, url.c_str());
         return;
     }
-    std::string followUp = "ldap://" + std::string(TextOrEmpty(desc->lud_host)) + ":" +
+    // A referral to ldaps:// stays on TLS.
+    const std::string scheme = TextOrEmpty(desc->lud_scheme);
+    std::string followUp = (scheme.empty() ? std::string("ldap") : scheme) + "://" +
+                           std::string(TextOrEmpty(desc->lud_host)) + ":" +
                            std::to_string(desc->lud_port) + "/" +
                            EscapeUrlPart(TextOrEmpty(desc->lud_dn)) + "?objectClass?" +
                            ScopeWord(desc->lud_scope) + "?" + EscapeUrlPart(filter);

@@ -46,6 +46,9 @@ public:
     int Invoked() const { return invoked; }
     int Finished() const { return finished; }
     int Succeeded() const { return succeeded; }
+    // 1 when the server stopped the search at a size or time limit: the matches are kept and
+    // the operation succeeded, but there may be more.
+    int Limited() const { return limited; }
     long GetConnID() const { return connId; }
     int MessageID() const { return messageId; }
     int Scope() const { return scope; }
@@ -54,6 +57,7 @@ public:
 private:
     ldap* Handle() const;
     std::string BaseDN() const;
+    int SendPage(const std::string& cookie);
     void LogInvocation(int code) const;
     void AddReferral(const std::string& url);
     void LogError(int code) const;
@@ -70,6 +74,7 @@ private:
     int invoked = 0;
     int finished = 0;
     int succeeded = 0;
+    int limited = 0;
     QStringList referrals;
     QOwnedEntries matches;
 };

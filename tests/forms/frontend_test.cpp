@@ -1,79 +1,23 @@
 // The search front end as a script runs it: its exit status for a wrong command line and for a
 // search that cannot start, and its LDIF and counts for a search against real servers.
+#include "frontend.h"
 #include "searchworld.h"
 
 #include "support/testdata.h"
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace larkspur::test {
 namespace {
 
-using Args = std::vector<std::string>;
-
 constexpr int kCouldNotStart = 1;
 constexpr int kWrongCommandLine = 2;
-
-struct Outcome {
-    // The exit status, or -1 when the program did not exit by itself.
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-std::vector<char*> PointerArray(Args& strings) {
-    std::vector<char*> pointers;
-    for (std::string& text : strings) {
-        pointers.push_back(text.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
-// Reads the file and removes it.
-std::string TakeFile(const std::string& path) {
-    std::string text = ReadFile(path);
-    std::remove(path.c_str());
-    return text;
-}
-
-Outcome RunFrontEnd(Args args) {
-    const std::string base = ::testing::TempDir() + "frontend-" + std::to_string(::getpid());
-    const std::string outPath = base + ".out";
-    const std::string errPath = base + ".err";
-    posix_spawn_file_actions_t files;
-    posix_spawn_file_actions_init(&files);
-    posix_spawn_file_actions_addopen(&files, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&files, STDOUT_FILENO, outPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&files, STDERR_FILENO, errPath.c_str(),
-                                     O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), LARKSPUR_SEARCH_PROGRAM);
-    std::vector<char*> argv = PointerArray(args);
-    pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &files, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&files);
-    Outcome outcome;
-    EXPECT_EQ(0, spawned) << LARKSPUR_SEARCH_PROGRAM;
-    int status = 0;
-    if (spawned == 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
-        outcome.status = WEXITSTATUS(status);
-    }
-    outcome.out = TakeFile(outPath);
-    outcome.err = TakeFile(errPath);
-    return outcome;
-}
 
 std::string FirstLine(const std::string& text) {
     return text.substr(0, text.find('\n'));

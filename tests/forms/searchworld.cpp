@@ -55,6 +55,12 @@ Notice ReadReport(void* payload) {
     Notice notice;
     notice.type = report->Type();
     report->GetOpCount(notice.total, notice.failed);
+    harrow::QError* error = nullptr;
+    report->GetError(error);
+    if (error != nullptr) {
+        error->Print(notice.sentence);
+        delete error;
+    }
     PtrList<QEntry> entries;
     report->GetEntries(entries);
     notice.dns = TakeDNs(entries);
@@ -66,6 +72,7 @@ Notice ReadCompletion(void* payload) {
         static_cast<harrow::QFormCompletionReport*>(payload));
     Notice notice;
     report->GetOpCount(notice.total, notice.failed);
+    notice.incomplete = report->Incomplete();
     return notice;
 }
 
@@ -200,6 +207,13 @@ void FormSearchTest::TearDown() {
 harrow::QFormSearch&
 FormSearchTest::NewSearch(const std::string& formName,
                           const std::vector<std::pair<std::string, std::string>>& values) {
+    search = MakeSearch(manager, requester, formName, values);
+    return *search;
+}
+
+std::unique_ptr<harrow::QFormSearch>
+MakeSearch(harrow::QDSManager& manager, harrow::QRequester& requester, const std::string& formName,
+           const std::vector<std::pair<std::string, std::string>>& values) {
     harrow::QForm* form = manager.FormConfig()->GetForm(formName);
     EXPECT_NE(nullptr, form) << formName;
     harrow::QFormInput* target = nullptr;
@@ -220,9 +234,8 @@ FormSearchTest::NewSearch(const std::string& formName,
         }
         EXPECT_EQ(1, set) << key;
     }
-    search = std::make_unique<harrow::QFormSearch>(&manager, manager.GenRequestID(), &requester,
-                                                   form, target, context);
-    return *search;
+    return std::make_unique<harrow::QFormSearch>(&manager, manager.GenRequestID(), &requester, form,
+                                                 target, context);
 }
 
 bool FormSearchTest::Run(const std::string& form,
@@ -243,6 +256,10 @@ int FormSearchTest::Invoke(unsigned long& errorCode) {
 }
 
 bool FormSearchTest::RunToEnd() {
+    return DriveToEnd(manager);
+}
+
+bool DriveToEnd(harrow::QDSManager& manager) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     for (;;) {
         manager.TidyUp();

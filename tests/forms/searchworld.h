@@ -30,6 +30,10 @@ struct Notice {
     int failed = -1;
     // The printed DNs of the entries carried.
     std::vector<std::string> dns;
+    // Completions: whether a server stopped early.
+    int incomplete = 0;
+    // Connection error reports: the error's sentence.
+    std::string sentence;
 };
 
 using OpCount = std::pair<int, int>;
@@ -102,6 +106,15 @@ protected:
     RecordingRequester requester;
     std::unique_ptr<harrow::QFormSearch> search;
 };
+
+// A search of the named form of the manager's configuration with those field values ("Field" or
+// "Input:Field" keys), reporting to requester.
+std::unique_ptr<harrow::QFormSearch>
+MakeSearch(harrow::QDSManager& manager, harrow::QRequester& requester, const std::string& form,
+           const std::vector<std::pair<std::string, std::string>>& values);
+// Drives the manager as the program's idle loop does until nothing is outstanding; false when
+// that takes unreasonably long.
+bool DriveToEnd(harrow::QDSManager& manager);
 
 // Opens and binds an anonymous connection to the server; its id.
 long BoundConnection(harrow::QDSManager& manager, const TestDirectory& server);

@@ -10,6 +10,10 @@
 
 namespace larkspur::test {
 
+// Runs a program to its end with stdin from /dev/null and stdout and stderr appended to output;
+// returns its wait status (0 for a clean exit), -1 when it could not be started.
+int RunProgram(const std::vector<std::string>& argv, const std::string& output);
+
 class TestDirectory {
 public:
     static constexpr const char* kDefaultSuffix = "dc=example,dc=com";
@@ -38,6 +42,14 @@ public:
     // A line for the database section, e.g. "index cn eq,sub", "limits * size=5", or an
     // "access to" rule, which takes precedence over the default read-for-all rule.
     TestDirectory& AddDatabaseConfig(const std::string& line);
+
+    // Serves TLS with this certificate and key: StartTLS on the ldap:// port and TLS from the
+    // start on a second, ldaps:// port.
+    TestDirectory& WithTls(const std::string& certificateFile, const std::string& keyFile);
+    // Refuses anonymous binds and every operation before a bind; the person "cn=Reader,<suffix>"
+    // with the given password may bind and read. Needs a dc=, o=, ou=, c= or l= suffix entry.
+    TestDirectory& RequireSignIn(const std::string& password);
+    std::string ReaderDN() const { return "cn=Reader," + suffix; }
 
     // Makes the folder, writes slapd.conf, loads the LDIF and starts slapd on a free port, then
     // waits until it answers an anonymous search. On failure it records a test failure with
@@ -70,6 +82,9 @@ public:
     int Port() const { return port; }
     // "ldap://127.0.0.1:PORT"
     std::string Url() const;
+    // The ldaps:// port (0 without TLS) and "ldaps://127.0.0.1:PORT".
+    int LdapsPort() const { return ldapsPort; }
+    std::string LdapsUrl() const;
     // "ldap://127.0.0.1:PORT/<dn>", the DN escaped for a URL: what a ref: value or a search
     // class's base point names.
     std::string UrlFor(const std::string& dn) const;
@@ -84,6 +99,7 @@ private:
     bool LoadInitialData();
     // Starts slapd on the current port; addressInUse tells whether the port was taken.
     bool Launch(bool& addressInUse);
+    std::string ListenerUrls() const;
     bool LaunchOnFreePort();
     bool WaitUntilAnswering();
     void Kill();
@@ -105,9 +121,11 @@ private:
     std::vector<std::string> schemas;
     std::vector<std::string> globalConfig;
     std::vector<std::string> databaseConfig;
+    bool tls = false;
 
     std::string folder;
     int port = 0;
+    int ldapsPort = 0;
     pid_t pid = -1;
     bool started = false;
     bool paused = false;

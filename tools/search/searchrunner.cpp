@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,7 @@ namespace larkspur::search {
 namespace {
 
 constexpr int kCouldNotStart = 1;
+constexpr int kIncomplete = 3;
 
 using harrow::PtrList;
 using harrow::QEntry;
@@ -154,12 +156,52 @@ double Milliseconds(std::chrono::nanoseconds duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
 }
 
+harrow::ldapapi::Transport TransportOf(const std::string& security) {
+    if (security == "ldaps") {
+        return harrow::ldapapi::Transport::Ldaps;
+    }
+    return security == "starttls" ? harrow::ldapapi::Transport::StartTls
+                                  : harrow::ldapapi::Transport::Plain;
+}
+
+// Security, sign-in and paging for every connection the search makes; false when the password
+// cannot be had.
+bool ApplyConnectionOptions(harrow::QDSManager& manager, const SearchOptions& options) {
+    const ConnectionOptions& connection = options.connection;
+    manager.SetPageSize(connection.pageSize);
+    // No certificate file of its own: libldap's configuration (LDAPTLS_CACERT) or the system's.
+    manager.BindManager()->SetSecurity(TransportOf(connection.security), "");
+    if (connection.bindDn.empty()) {
+        return true;
+    }
+    std::string error;
+    const std::optional<std::string> password = ReadPassword(connection, error);
+    if (!password) {
+        std::fprintf(stderr, "larkspur-search: %s\n", error.c_str());
+        return false;
+    }
+    manager.BindManager()->SetIdentity(options.server, connection.bindDn, *password);
+    return true;
+}
+
 std::string ErrorText(const harrow::QError* error) {
     std::string text;
     if (error != nullptr) {
         error->Print(text);
     }
     return text;
+}
+
+// Tells on stderr, as the program's status bar does, that a server stopped early.
+bool ReportIncomplete(const SearchRunner& runner) {
+    if (!runner.Incomplete()) {
+        return false;
+    }
+    std::fprintf(stderr,
+                 "larkspur-search: The search returned %d matches; the directory stopped it "
+                 "early, so there may be more.\n",
+                 runner.Matches());
+    return true;
 }
 
 } // namespace
@@ -205,6 +247,7 @@ void SearchRunner::TakeCompletion(void* payload) {
     std::unique_ptr<harrow::QFormCompletionReport> report(
         static_cast<harrow::QFormCompletionReport*>(payload));
     report->GetOpCount(totalOperations, failedOperations);
+    incomplete = report->Incomplete() != 0;
     complete = true;
 }
 
@@ -220,11 +263,17 @@ int RunFormSearch(const SearchOptions& options) {
         std::fprintf(stderr, "larkspur-search: the OID tables could not be loaded\n");
         return kCouldNotStart;
     }
+    if (!ApplyConnectionOptions(*manager, options)) {
+        return kCouldNotStart;
+    }
     if (!manager->Initialise(options.configDn, options.server, options.port)) {
         std::fprintf(stderr,
                      "larkspur-search: the form configuration could not be loaded from "
                      "%s:%d\n",
                      options.server.c_str(), options.port);
+        if (const harrow::QError* why = manager->FormConfig()->LoadError()) {
+            std::fprintf(stderr, "larkspur-search: %s\n", ErrorText(why).c_str());
+        }
         return kCouldNotStart;
     }
     harrow::QForm* form = manager->FormConfig()->GetForm(options.form);
@@ -270,7 +319,7 @@ int RunFormSearch(const SearchOptions& options) {
                      stats.calls, Milliseconds(stats.longest), Milliseconds(stats.longestCpu),
                      PeakResidentKb());
     }
-    return 0;
+    return ReportIncomplete(runner) ? kIncomplete : 0;
 }
 
 } // namespace larkspur::search
