@@ -57,13 +57,43 @@ LDAP* Init(const char* host, int port, Transport transport) {
     return handle;
 }
 
+namespace {
+
+// The system's trusted certificates as Debian bundles them.
+constexpr const char* kSystemAuthorities = "/etc/ssl/certs/ca-certificates.crt";
+
+std::string GlobalTlsOption(int option) {
+    char* value = nullptr;
+    if (ldap_get_option(nullptr, option, &value) != LDAP_OPT_SUCCESS) {
+        return {};
+    }
+    return TakeString(value);
+}
+
+// A handle's own TLS context starts from nothing: what ldap.conf or LDAPTLS_CACERT named for
+// the library as a whole is carried over, else the system's bundle.
+int SetAuthorities(LDAP* handle, const std::string& caFile) {
+    std::string file = caFile;
+    if (file.empty()) {
+        const std::string directory = GlobalTlsOption(LDAP_OPT_X_TLS_CACERTDIR);
+        if (!directory.empty()) {
+            return ldap_set_option(handle, LDAP_OPT_X_TLS_CACERTDIR, directory.c_str()) ==
+                   LDAP_OPT_SUCCESS;
+        }
+        file = GlobalTlsOption(LDAP_OPT_X_TLS_CACERTFILE);
+    }
+    if (file.empty()) {
+        file = kSystemAuthorities;
+    }
+    return ldap_set_option(handle, LDAP_OPT_X_TLS_CACERTFILE, file.c_str()) == LDAP_OPT_SUCCESS;
+}
+
+} // namespace
+
 int RequireVerifiedTls(LDAP* handle, const std::string& caFile) {
     const int demand = LDAP_OPT_X_TLS_DEMAND;
     int ok = ldap_set_option(handle, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand) == LDAP_OPT_SUCCESS;
-    if (!caFile.empty()) {
-        ok = ok &&
-             ldap_set_option(handle, LDAP_OPT_X_TLS_CACERTFILE, caFile.c_str()) == LDAP_OPT_SUCCESS;
-    }
+    ok = ok && SetAuthorities(handle, caFile);
     // The options above reach the handshake only through a context made for this handle.
     const int client = 0;
     ok = ok && ldap_set_option(handle, LDAP_OPT_X_TLS_NEWCTX, &client) == LDAP_OPT_SUCCESS;

@@ -6,6 +6,7 @@
 #include "access/qerror.h"
 #include "configdirectory.h"
 #include "forms/qformconfiguration.h"
+#include "frontend.h"
 #include "schema/oidtable.h"
 #include "searchworld.h"
 #include "support/testcertificates.h"
@@ -15,6 +16,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -271,6 +274,60 @@ TEST_F(SecureTest, PagingGetsPastTheSizeLimitAndWithoutItTheResultsAreMarkedInco
     EXPECT_EQ(100u, Search("Member").size());
     EXPECT_EQ(1, LastCompletionIncomplete());
     EXPECT_EQ(OpCount(1, 0), requester.Completion()) << "a search stopped at a limit succeeded";
+}
+
+// The front end over ldaps:// and StartTLS with a sign-in from a password file, and its exit
+// statuses for a refused password and for a search the server stopped at its size limit.
+TEST_F(SecureTest, FrontEndSignsInOverTlsAndExitsWithThreeWhenStoppedEarly) {
+    TestDirectory home("o=Home,c=GB");
+    ServeTls(home, Server::Good);
+    home.AddDatabaseConfig(kTlsOnlyAccess);
+    home.RequireSignIn(kRightPassword);
+    // Enough for every level of the form configuration, not for the three people.
+    home.AddGlobalConfig("sizelimit size.soft=2 size.hard=2 size.prtotal=unlimited");
+    ASSERT_TRUE(home.Start());
+    Configure(home, home.Url());
+    ASSERT_TRUE(home.ApplyLdif(Person("Cal Reed", "ou=People,o=Home,c=GB")));
+    const std::string right = ::testing::TempDir() + "right-password";
+    const std::string wrong = ::testing::TempDir() + "wrong-password";
+    std::ofstream(right) << kRightPassword << "\n";
+    std::ofstream(wrong) << kWrongPassword << "\n";
+    ::setenv("LDAPTLS_CACERT", Certificates().AuthorityFile().c_str(), 1);
+    auto run = [&](const std::string& uri, Args options) {
+        Args args = {
+            "-H",      uri,          "-config", "ou=Forms,o=Home,c=GB", "-form",    "People",
+            "-tables", DataPath(""), "-D",      home.ReaderDN(),        "Name=Reed"};
+        args.insert(args.end(), options.begin(), options.end());
+        return RunFrontEnd(args);
+    };
+    const std::string ldaps = home.LdapsUrl();
+    const std::string startTls = home.Url();
+    const std::string allPeople = "# matches: 3";
+
+    const Outcome overLdaps = run(ldaps, {"-y", right});
+    EXPECT_EQ(0, overLdaps.status) << overLdaps.err;
+    EXPECT_NE(std::string::npos, overLdaps.out.find(allPeople)) << overLdaps.out;
+
+    const Outcome overStartTls = run(startTls, {"-ZZ", "-y", right});
+    EXPECT_EQ(0, overStartTls.status) << overStartTls.err;
+    EXPECT_NE(std::string::npos, overStartTls.out.find(allPeople)) << overStartTls.out;
+
+    const Outcome refused = run(ldaps, {"-y", wrong});
+    EXPECT_EQ(1, refused.status);
+    EXPECT_NE(std::string::npos,
+              refused.err.find("larkspur-search: The directory refused the name or password.\n"))
+        << refused.err;
+
+    const Outcome stopped = run(ldaps, {"-w", kRightPassword, "-pagesize", "0"});
+    EXPECT_EQ(3, stopped.status) << stopped.err;
+    EXPECT_NE(std::string::npos, stopped.out.find("# matches: 2")) << stopped.out;
+    EXPECT_NE(std::string::npos,
+              stopped.err.find("larkspur-search: The search returned 2 matches; the directory "
+                               "stopped it early, so there may be more.\n"))
+        << stopped.err;
+    ::unsetenv("LDAPTLS_CACERT");
+    std::remove(right.c_str());
+    std::remove(wrong.c_str());
 }
 
 } // namespace
