@@ -1,6 +1,5 @@
 #include "LS_EntryListCtrl.h"
 
-#include "LS_IconMap.h"
 #include "LS_IconStrip.h"
 #include "Larkspur32.h"
 #include "Resource.h"
@@ -13,21 +12,31 @@
 
 #include <string>
 
-LS_EntryListCtrl::LS_EntryListCtrl() {
+LS_EntryListCtrl::LS_EntryListCtrl() : m_model(m_info) {
+    setModel(&m_model);
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
-    setSortingEnabled(false);
+    setAllColumnsShowFocus(true);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(LS_IconStrip::IMAGE_WIDTH, LS_IconStrip::IMAGE_HEIGHT));
-    // The rows keep the order they arrived in: the header neither sorts nor moves columns.
-    header()->setSectionsClickable(false);
+    // A header click sorts by its column and a second one reverses; until the first the rows
+    // keep the order they arrived in. Columns stay where the configuration puts them.
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(true);
+    header()->setSortIndicator(-1, Qt::AscendingOrder);
     header()->setSectionsMovable(false);
     header()->setStretchLastSection(false);
-    connect(this, &QTreeWidget::itemDoubleClicked, this, [this] { OnDblclk(); });
+    connect(header(), &QHeaderView::sortIndicatorChanged, this,
+            &LS_EntryListCtrl::OnSortIndicatorChanged);
+    connect(this, &QAbstractItemView::doubleClicked, this, [this] { OnDblclk(); });
 }
 
 LS_EntryListCtrl::~LS_EntryListCtrl() {
     Clear();
+    // The model is a member and goes before the view's own base.
+    setModel(nullptr);
 }
 
 void LS_EntryListCtrl::Create(QWidget* parent, const QRect& rect, int id) {
@@ -35,7 +44,7 @@ void LS_EntryListCtrl::Create(QWidget* parent, const QRect& rect, int id) {
     setObjectName(QString::number(id));
     setFrameShape(QFrame::StyledPanel);
     setGeometry(rect);
-    m_imageList = LS_IconStrip::ImageList();
+    m_model.SetImages(LS_IconStrip::ImageList());
     if (!m_info.Load()) {
         CLarkspur32App::Instance()->ShowError(res::IDS_REGISTRY_MISSING);
     }
@@ -46,14 +55,12 @@ void LS_EntryListCtrl::Create(QWidget* parent, const QRect& rect, int id) {
 void LS_EntryListCtrl::InsertColumns() {
     harrow::QStringList names;
     const int count = m_info.GetColumnNames(names);
-    setColumnCount(count);
     QStringList labels;
     for (const std::string& name : names) {
         labels << QString::fromStdString(name);
     }
-    setHeaderLabels(labels);
+    m_model.SetColumnNames(labels);
     for (int column = 0; column < count; ++column) {
-        headerItem()->setTextAlignment(column, Qt::AlignLeft | Qt::AlignVCenter);
         setColumnWidth(column, COLUMN_WIDTH);
     }
 }
@@ -66,49 +73,34 @@ void LS_EntryListCtrl::Destroy() {
 }
 
 void LS_EntryListCtrl::AddEntries(harrow::PtrList<harrow::QEntry>& entries) {
-    for (harrow::QEntry* entry : entries) {
-        AddEntry(entry);
-    }
+    m_model.AddEntries(entries);
 }
 
 void LS_EntryListCtrl::AddEntry(harrow::QEntry* entry) {
-    auto* row = new QTreeWidgetItem;
-    for (int column = 0; column < columnCount(); ++column) {
-        std::string text;
-        m_info.GetColumnText(*entry, column, text);
-        row->setText(column, QString::fromStdString(text));
-    }
-    row->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(entry)));
-    int image = -1;
-    const LS_IconMap* icons = CLarkspur32App::Instance()->GetConfiguration()->GetIconMap();
-    if (icons->GetIcon(*entry, image) && image >= 0 &&
-        image < static_cast<int>(m_imageList.size())) {
-        row->setIcon(0, m_imageList[static_cast<std::size_t>(image)]);
-    }
-    insertTopLevelItem(0, row);
-    m_entries.emplace_front(entry);
+    harrow::PtrList<harrow::QEntry> one;
+    one.AddTail(entry);
+    m_model.AddEntries(one);
 }
 
 void LS_EntryListCtrl::Clear() {
-    if (m_entries.empty()) {
-        return;
+    m_model.Clear();
+    if (header()->sortIndicatorSection() >= 0) {
+        header()->setSortIndicator(-1, Qt::AscendingOrder);
     }
-    clear();
-    m_entries.clear();
 }
 
-QTreeWidgetItem* LS_EntryListCtrl::FirstSelectedRow() const {
-    for (int row = 0; row < topLevelItemCount(); ++row) {
-        if (topLevelItem(row)->isSelected()) {
-            return topLevelItem(row);
+void LS_EntryListCtrl::OnSortIndicatorChanged(int column, Qt::SortOrder order) {
+    m_model.sort(column, order);
+}
+
+int LS_EntryListCtrl::FirstSelectedRow() const {
+    int first = -1;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        if (first < 0 || range.top() < first) {
+            first = range.top();
         }
     }
-    return nullptr;
-}
-
-harrow::QEntry* LS_EntryListCtrl::EntryOf(const QTreeWidgetItem* item) {
-    return item ? static_cast<harrow::QEntry*>(item->data(0, Qt::UserRole).value<void*>())
-                : nullptr;
+    return first;
 }
 
 void LS_EntryListCtrl::OnDblclk() {
@@ -117,7 +109,7 @@ void LS_EntryListCtrl::OnDblclk() {
         return;
     }
     m_pRead.Delete();
-    harrow::QEntry* entry = EntryOf(FirstSelectedRow());
+    const harrow::QEntry* entry = m_model.EntryAt(FirstSelectedRow());
     if (!entry) {
         return;
     }

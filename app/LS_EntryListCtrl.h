@@ -1,27 +1,24 @@
-// LS_EntryListCtrl: the entry list, the "Entry List" page: one row per entry the current search
-// returned, newest first, in the columns of the registry; a double click reads the row's entry.
-// It owns the entries of its rows, the column configuration and its last read request.
+// LS_EntryListCtrl: the entry list, the "Entry List" page: a view of one row per entry the
+// current search returned, newest first until a header click sorts them, in the columns of the
+// registry; a double click reads the row's entry. It owns the rows' model, the column
+// configuration and its last read request.
 #pragma once
 
 #include "LS_DisplayEntryHandler.h"
 #include "LS_EntryListInfo.h"
+#include "LS_EntryListModel.h"
 #include "LS_RequestSlot.h"
 
 #include "access/qreadentry.h"
 #include "ptrlist.h"
 
-#include <QIcon>
-#include <QTreeWidget>
-
-#include <deque>
-#include <memory>
-#include <vector>
+#include <QTreeView>
 
 namespace harrow {
 class QEntry;
 }
 
-class LS_EntryListCtrl : public QTreeWidget {
+class LS_EntryListCtrl : public QTreeView {
     Q_OBJECT
 
 public:
@@ -36,10 +33,11 @@ public:
     // Takes the list out of its parent, ending its read and dropping its rows.
     void Destroy();
 
-    // Adds a row at the top for each entry in list order; the list owns the entries from now on.
+    // Adds a row at the top for each entry in list order, with the next batch of rows; the list
+    // owns the entries from now on.
     void AddEntries(harrow::PtrList<harrow::QEntry>& entries);
     void AddEntry(harrow::QEntry* entry);
-    // Deletes every row and its entry.
+    // Deletes every row and its entry, and the rows go back to newest first.
     void Clear();
 
     // Reads the entry of the first selected row, unless a read is still running.
@@ -48,21 +46,24 @@ public:
     void EndRead() { m_pRead.Delete(); }
 
     const LS_EntryListInfo& Info() const { return m_info; }
-    // The entries shown, newest first.
-    const std::deque<std::unique_ptr<harrow::QEntry>>& Entries() const { return m_entries; }
-    // The entry a row shows.
-    static harrow::QEntry* EntryOf(const QTreeWidgetItem* item);
+    // The rows: their entries and cell texts in the order shown.
+    LS_EntryListModel* Model() { return &m_model; }
+    const LS_EntryListModel* Model() const { return &m_model; }
+    // The entry a row shows; null for a row that does not exist.
+    harrow::QEntry* EntryAt(int row) const { return m_model.EntryAt(row); }
     harrow::QReadEntry* ReadRequest() const { return m_pRead.Get(); }
     LS_DisplayEntryHandler* ReadHandler() { return &m_readHandler; }
 
 private:
     void InsertColumns();
-    QTreeWidgetItem* FirstSelectedRow() const;
+    // The first selected row, or -1.
+    int FirstSelectedRow() const;
+    void OnSortIndicatorChanged(int column, Qt::SortOrder order);
 
-    std::vector<QIcon> m_imageList;
     LS_EntryListInfo m_info;
+    // Declared after the configuration its cells are worked out from.
+    LS_EntryListModel m_model;
     // Declared before the request, which reports to it.
     LS_DisplayEntryHandler m_readHandler;
     LS_RequestSlot<harrow::QReadEntry> m_pRead;
-    std::deque<std::unique_ptr<harrow::QEntry>> m_entries;
 };

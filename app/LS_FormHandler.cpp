@@ -38,7 +38,7 @@ void LS_FormHandler::OnResult(void* payload) {
     harrow::PtrList<harrow::QEntry> entries;
     m_nMatches += static_cast<int>(result->GetEntries(entries));
     CLarkspur32App* app = CLarkspur32App::Instance();
-    app->SetStatusText(QString::asprintf(
+    app->SetProgressText(QString::asprintf(
         LS_StringTable::Load(res::IDS_SEARCH_PROGRESS).toUtf8().constData(), m_nMatches));
     app->GetEntryList()->AddEntries(entries);
 }

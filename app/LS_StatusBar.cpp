@@ -185,7 +185,7 @@ void LS_StatusBar::SetPaneTexts(int pane, int enabled, int disabled) {
 void LS_StatusBar::SetPaneText(int pane, const QString& text) {
     if (Pane* found = PaneAt(pane)) {
         found->text = text;
-        update();
+        update(PaneRect(pane));
     }
 }
 

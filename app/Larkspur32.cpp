@@ -153,6 +153,12 @@ void CLarkspur32App::SetStatusText(const QString& text) {
     }
 }
 
+void CLarkspur32App::SetProgressText(const QString& text) {
+    if (m_pMainWnd) {
+        m_pMainWnd->SetProgressText(text);
+    }
+}
+
 void CLarkspur32App::FlashStatus() {
     if (m_pMainWnd) {
         m_pMainWnd->FlashStatus();

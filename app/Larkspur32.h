@@ -59,6 +59,8 @@ public:
     int ServerPort() const { return m_serverPort; }
 
     void SetStatusText(const QString& text);
+    // A search's progress, shown at display rate.
+    void SetProgressText(const QString& text);
     void FlashStatus();
     // An error box with the string as its text and "Error!" as its caption; hides the splash.
     void ShowError(unsigned int stringId);

@@ -49,6 +49,8 @@ CMainFrame::CMainFrame() {
     setWindowIcon(LS_Artwork::AppIcon());
     m_animTimer.setInterval(ANIMATION_PERIOD_MS);
     connect(&m_animTimer, &QTimer::timeout, this, &CMainFrame::OnAnimationTimer);
+    m_displayTimer.setInterval(DISPLAY_PERIOD_MS);
+    connect(&m_displayTimer, &QTimer::timeout, this, &CMainFrame::OnDisplayTimer);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -269,6 +271,7 @@ void CMainFrame::SetWorking(int working) {
         return;
     }
     if (!working) {
+        ShowPendingDisplay();
         SetCounters(-1, -1);
     }
     m_abortButton->setEnabled(working != 0);
@@ -286,6 +289,16 @@ void CMainFrame::SetWorking(int working) {
 }
 
 void CMainFrame::SetCounters(int requestsMade, int requestsFailed) {
+    if (requestsMade < 0 || !m_bWorking) {
+        m_pendingCounters.reset();
+    } else if (!StartDisplayPeriod()) {
+        m_pendingCounters.emplace(requestsMade, requestsFailed);
+        return;
+    }
+    ShowCounters(requestsMade, requestsFailed);
+}
+
+void CMainFrame::ShowCounters(int requestsMade, int requestsFailed) {
     const bool empty = requestsMade < 0;
     const auto text = [empty](int number) {
         return empty ? QString() : QString::asprintf("%d", number);
@@ -301,8 +314,47 @@ QLineEdit* CMainFrame::Counter(int controlId) const {
 }
 
 void CMainFrame::SetStatusText(const QString& text) {
+    m_pendingStatus.reset();
+    ShowPendingDisplay();
     m_wndStatusBar->SetPaneText(0, text);
-    m_wndStatusBar->repaint();
+    // Only the pane: repainting the bar would bring the whole window with it.
+    m_wndStatusBar->repaint(m_wndStatusBar->PaneRect(0));
+}
+
+void CMainFrame::SetProgressText(const QString& text) {
+    if (!StartDisplayPeriod()) {
+        m_pendingStatus = text;
+        return;
+    }
+    m_wndStatusBar->SetPaneText(0, text);
+}
+
+bool CMainFrame::StartDisplayPeriod() {
+    if (m_displayTimer.isActive()) {
+        return false;
+    }
+    m_displayTimer.start();
+    return true;
+}
+
+void CMainFrame::ShowPendingDisplay() {
+    if (m_pendingStatus) {
+        m_wndStatusBar->SetPaneText(0, *m_pendingStatus);
+        m_pendingStatus.reset();
+    }
+    if (m_pendingCounters) {
+        ShowCounters(m_pendingCounters->first, m_pendingCounters->second);
+        m_pendingCounters.reset();
+    }
+}
+
+void CMainFrame::OnDisplayTimer() {
+    // A period in which nothing waited ends the display rate until the next change.
+    if (!m_pendingStatus && !m_pendingCounters) {
+        m_displayTimer.stop();
+        return;
+    }
+    ShowPendingDisplay();
 }
 
 void CMainFrame::FlashStatus() {

@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include <map>
+#include <optional>
+#include <utility>
 
 class LS_SocketCloseEvent;
 class LS_SplitterWnd;
@@ -26,6 +28,8 @@ class CMainFrame : public QMainWindow {
 
 public:
     static constexpr int ANIMATION_PERIOD_MS = 100;
+    // While the engine works, the status pane and the counters are redrawn at most this often.
+    static constexpr int DISPLAY_PERIOD_MS = 50;
 
     CMainFrame();
     ~CMainFrame() override;
@@ -34,9 +38,14 @@ public:
     void LoadFrame();
 
     void SetWorking(int working);
-    // Negative requests made leave all three counters empty.
+    // Negative requests made leave all three counters empty. While working the counters are
+    // redrawn at display rate, the latest numbers winning.
     void SetCounters(int requestsMade, int requestsFailed);
+    // Shows the text at once, and the latest counters with it.
     void SetStatusText(const QString& text);
+    // A search's progress: shown at display rate, the latest text winning, and replaced by a
+    // text set through SetStatusText.
+    void SetProgressText(const QString& text);
     void FlashStatus();
     // Gives both tab panes their first update, once the frame is shown.
     void InitialUpdate();
@@ -74,6 +83,11 @@ private:
     void FillSearchMenu();
     void AddSearchMenuForm(int formNumber, const QString& formName);
     void ShowAnimationBitmap(unsigned int bitmapId);
+    void ShowCounters(int requestsMade, int requestsFailed);
+    // Starts a display period unless one runs; false when one runs and the caller must wait.
+    bool StartDisplayPeriod();
+    void ShowPendingDisplay();
+    void OnDisplayTimer();
 
     void OnAbort();
     void OnAppAbout();
@@ -98,4 +112,8 @@ private:
     std::map<int, QLineEdit*> m_counters;
     QLabel* m_animPicture = nullptr;
     QTimer m_animTimer;
+    QTimer m_displayTimer;
+    // What waits for the next display period.
+    std::optional<QString> m_pendingStatus;
+    std::optional<std::pair<int, int>> m_pendingCounters;
 };

@@ -35,20 +35,30 @@ int QDN::SetDN(QDSManager* ds, long id, const std::string& dn) {
     if (dn.empty()) {
         return 1;
     }
-    std::string rest = dntext::StrippedLeft(dntext::TrimmedLeft(dn), '/');
-    rest = dntext::StrippedRight(TrimmedRight(rest), '/');
-    Oidtable* table = Table();
-    for (;;) {
-        const std::string::size_type comma = dntext::FindUnescaped(rest, ',');
-        if (comma == std::string::npos) {
-            rdns.AddTail(new QRDN(table, rest));
-            break;
-        }
-        rdns.AddTail(new QRDN(table, rest.substr(0, comma)));
-        rest.erase(0, comma + 1);
-    }
+    unparsed = dntext::StrippedLeft(dntext::TrimmedLeft(dn), '/');
+    unparsed = dntext::StrippedRight(TrimmedRight(unparsed), '/');
+    rdnLeft = true;
     set = 1;
     return 1;
+}
+
+void QDN::ParseNextRDN() const {
+    const std::string::size_type comma = dntext::FindUnescaped(unparsed, ',');
+    if (comma == std::string::npos) {
+        rdns.AddTail(new QRDN(Table(), unparsed));
+        std::string().swap(unparsed);
+        rdnLeft = false;
+        return;
+    }
+    rdns.AddTail(new QRDN(Table(), unparsed.substr(0, comma)));
+    unparsed.erase(0, comma + 1);
+}
+
+const PtrList<QRDN>& QDN::RDNs() const {
+    while (rdnLeft) {
+        ParseNextRDN();
+    }
+    return rdns;
 }
 
 void QDN::UnsetDN() {
@@ -66,6 +76,8 @@ void QDN::DeleteRDNs() {
         delete rdn;
     }
     rdns.RemoveAll();
+    std::string().swap(unparsed);
+    rdnLeft = false;
 }
 
 Oidtable* QDN::Table() const {
@@ -83,7 +95,7 @@ int QDN::GetFriendlyDN(std::string& out) const {
 int QDN::JoinRDNs(RDNPrinter print, std::string& out) const {
     out.clear();
     bool first = true;
-    for (QRDN* rdn : rdns) {
+    for (QRDN* rdn : RDNs()) {
         std::string text;
         (rdn->*print)(text);
         out += first ? text : ", " + text;
@@ -93,6 +105,9 @@ int QDN::JoinRDNs(RDNPrinter print, std::string& out) const {
 }
 
 int QDN::GetRDN(QRDN& out) const {
+    if (rdns.IsEmpty() && rdnLeft) {
+        ParseNextRDN();
+    }
     if (rdns.IsEmpty()) {
         return 0;
     }
@@ -101,7 +116,7 @@ int QDN::GetRDN(QRDN& out) const {
 }
 
 int QDN::operator==(const QDN& other) const {
-    if (rdns.GetCount() != other.rdns.GetCount()) {
+    if (RDNs().GetCount() != other.RDNs().GetCount()) {
         return 0;
     }
     PtrList<QRDN>::Position mine = rdns.GetHeadPosition();

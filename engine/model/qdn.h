@@ -1,5 +1,6 @@
-// QDN: a parsed distinguished name with the manager and connection it was obtained on. It owns
-// its RDNs and, while it names a manager, one reference on that connection.
+// QDN: a distinguished name with the manager and connection it was obtained on, parsed into RDNs
+// as far as it is first asked for. It owns its text, its RDNs and, while it names a manager, one
+// reference on that connection.
 #pragma once
 
 #include "harrow32_export.h"
@@ -38,9 +39,9 @@ public:
     // Copies the first (most specific) RDN into out; 0 and out untouched when there is none.
     int GetRDN(QRDN& out) const;
 
-    Position GetHeadRDNPosition() const { return rdns.GetHeadPosition(); }
-    QRDN* GetNextRDN(Position& pos) const { return rdns.GetNext(pos); }
-    unsigned int GetRDNCount() const { return static_cast<unsigned int>(rdns.GetCount()); }
+    Position GetHeadRDNPosition() const { return RDNs().GetHeadPosition(); }
+    QRDN* GetNextRDN(Position& pos) const { return RDNs().GetNext(pos); }
+    unsigned int GetRDNCount() const { return static_cast<unsigned int>(RDNs().GetCount()); }
 
     QDSManager* DS() const { return manager; }
     long GetConnID() const { return connId; }
@@ -55,11 +56,20 @@ private:
 
     int JoinRDNs(RDNPrinter print, std::string& out) const;
     void DeleteRDNs();
+    // All RDNs, parsing what is left of the text.
+    const PtrList<QRDN>& RDNs() const;
+    // Parses the next RDN of the text; only while one is left.
+    void ParseNextRDN() const;
 
     int set = 0;
     QDSManager* manager = nullptr;
     long connId = -1;
-    PtrList<QRDN> rdns;
+    // Most entries of a search are only ever shown by their first RDN, if at all, and their
+    // parsed pairs cost several times their text: the text is parsed one RDN at a time when
+    // first asked for.
+    mutable std::string unparsed;
+    mutable bool rdnLeft = false;
+    mutable PtrList<QRDN> rdns;
 };
 
 } // namespace harrow

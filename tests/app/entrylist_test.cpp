@@ -18,6 +18,7 @@
 #include "forms/qform.h"
 
 #include <QHeaderView>
+#include <QSignalSpy>
 #include <QtTest>
 
 using larkspur::test::DebugCapture;
@@ -43,24 +44,53 @@ const QStringList kRuleColumns = {
     QStringLiteral("\"User\"=\"uid:RDN:ignored\""),
 };
 
-QStringList RowTexts(const QTreeWidgetItem* row) {
+QStringList RowTexts(const LS_EntryListCtrl* list, int row) {
     QStringList texts;
-    for (int column = 0; column < row->columnCount(); ++column) {
-        texts << row->text(column);
+    for (int column = 0; column < list->Model()->columnCount(); ++column) {
+        texts << list->Model()->index(row, column).data().toString();
     }
     return texts;
 }
 
 QStringList HeaderTexts(const LS_EntryListCtrl* list) {
     QStringList texts;
-    for (int column = 0; column < list->columnCount(); ++column) {
-        texts << list->headerItem()->text(column);
+    for (int column = 0; column < list->Model()->columnCount(); ++column) {
+        texts << list->Model()->headerData(column, Qt::Horizontal).toString();
     }
     return texts;
 }
 
+// The first row whose first cell reads text, or -1.
+int RowNamed(const LS_EntryListCtrl* list, const QString& text) {
+    for (int row = 0; row < list->Model()->rowCount(); ++row) {
+        if (list->Model()->ColumnText(row, 0) == text) {
+            return row;
+        }
+    }
+    return -1;
+}
+
+QStringList ColumnTexts(const LS_EntryListCtrl* list, int column) {
+    QStringList texts;
+    for (int row = 0; row < list->Model()->rowCount(); ++row) {
+        texts << list->Model()->ColumnText(row, column);
+    }
+    return texts;
+}
+
+void ClickHeader(LS_EntryListCtrl* list, int column) {
+    QHeaderView* header = list->header();
+    const QPoint middle(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
+                        header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
+}
+
 QImage Picture(const QIcon& icon) {
     return icon.pixmap(LS_IconStrip::IMAGE_WIDTH, LS_IconStrip::IMAGE_HEIGHT).toImage();
+}
+
+QImage RowPicture(const LS_EntryListCtrl* list, int row) {
+    return Picture(list->Model()->index(row, 0).data(Qt::DecorationRole).value<QIcon>());
 }
 
 // Whether the entry's DN names the same entry as the text, however either is spelt.
@@ -93,7 +123,9 @@ private:
     std::unique_ptr<CLarkspur32App> StartWithTwoRows() {
         auto app = StartWithRegistry(demo.Registry());
         auto entries = ReadEntries(*app, demo.Server1(), {kOlivia, kNell});
-        app->GetEntryList()->AddEntries(entries);
+        if (!ShowEntries(app->GetEntryList(), entries)) {
+            qWarning("The rows did not appear");
+        }
         return app;
     }
 
@@ -116,7 +148,7 @@ private slots:
         LS_EntryListCtrl* list = app->GetEntryList();
         QCOMPARE(HeaderTexts(list),
                  QStringList({"Name", "Department", "Organisation", "Telephone", "E-mail"}));
-        for (int column = 0; column < list->columnCount(); ++column) {
+        for (int column = 0; column < list->Model()->columnCount(); ++column) {
             QCOMPARE(list->columnWidth(column), LS_EntryListCtrl::COLUMN_WIDTH);
         }
         QVERIFY(Boxes().empty());
@@ -130,14 +162,14 @@ private slots:
         QVERIFY(WaitUntil([&] { return !app->GetMainFrame()->IsWorking(); }));
 
         // The demo's Physics department has four people, all at Calder.
-        QCOMPARE(list->topLevelItemCount(), 4);
-        QCOMPARE(list->topLevelItemCount(), static_cast<int>(list->Entries().size()));
-        const QList<QTreeWidgetItem*> olivia = list->findItems("Olivia Holt", Qt::MatchExactly);
-        QCOMPARE(olivia.size(), 1);
-        QCOMPARE(RowTexts(olivia.front()),
+        QVERIFY(WaitUntil([&] { return list->Model()->rowCount() == 4; }));
+        QCOMPARE(list->Model()->PendingCount(), 0);
+        const int olivia = RowNamed(list, "Olivia Holt");
+        QVERIFY(olivia >= 0);
+        QCOMPARE(RowTexts(list, olivia),
                  QStringList({"Olivia Holt", "Physics", "Calder Institute", "+44 131 496 0 100",
                               "oholt@calder.example"}));
-        QCOMPARE(Picture(olivia.front()->icon(0)),
+        QCOMPARE(RowPicture(list, olivia),
                  Picture(LS_IconStrip::ImageList()[LS_IconStrip::PERSON]));
         QVERIFY(SaveScreenshot(app->GetMainFrame(), "entry-list"));
     }
@@ -148,53 +180,113 @@ private slots:
         LS_EntryListCtrl* list = app->GetEntryList();
         auto entries = ReadEntries(*app, demo.Server1(), {kOlivia, kNell, kJonah, kPrinter});
         QCOMPARE(entries.GetCount(), size_t(4));
-        list->AddEntries(entries);
+        QVERIFY(ShowEntries(list, entries));
 
-        QCOMPARE(list->topLevelItemCount(), 4);
+        QCOMPARE(list->Model()->rowCount(), 4);
         // A column with the flag shows the RDN's value, not the first one stored (Nell); without
         // the type in the RDN it shows the entry's own value (Jonah, Olivia's user id), or, when
         // the entry has none, the RDN's friendly text. Without the flag a missing value leaves
         // the cell empty (the printer's surname).
-        QCOMPARE(RowTexts(list->topLevelItem(0)),
+        QCOMPARE(RowTexts(list, 0),
                  QStringList({"Printer", "Printer", "", "Leith, Printer", "Leith, Printer"}));
-        QCOMPARE(RowTexts(list->topLevelItem(1)),
+        QCOMPARE(RowTexts(list, 1),
                  QStringList({"Jonah North", "Jonah North", "North", "jnorth", "jnorth"}));
-        QCOMPARE(
-            RowTexts(list->topLevelItem(2)),
-            QStringList({"Nell Carter", "Eleanor Carter", "Carter", "Nell Carter", "Nell Carter"}));
-        QCOMPARE(RowTexts(list->topLevelItem(3)), QStringList({"Olivia Holt", "Olivia Holt", "Holt",
-                                                               "oholt@calder.example", "oholt"}));
+        QCOMPARE(RowTexts(list, 2), QStringList({"Nell Carter", "Eleanor Carter", "Carter",
+                                                 "Nell Carter", "Nell Carter"}));
+        QCOMPARE(RowTexts(list, 3), QStringList({"Olivia Holt", "Olivia Holt", "Holt",
+                                                 "oholt@calder.example", "oholt"}));
 
         const std::vector<std::string> newestFirst = {kPrinter, kJonah, kNell, kOlivia};
         for (int row = 0; row < 4; ++row) {
-            const harrow::QEntry* entry = LS_EntryListCtrl::EntryOf(list->topLevelItem(row));
-            QCOMPARE(entry, list->Entries()[static_cast<size_t>(row)].get());
-            QVERIFY(HasDN(entry, newestFirst[static_cast<size_t>(row)]));
+            QVERIFY(HasDN(list->EntryAt(row), newestFirst[static_cast<size_t>(row)]));
         }
 
         // Each row shows the icon map's image of its entry: people theirs, the device the
         // default.
         const std::vector<QIcon> images = LS_IconStrip::ImageList();
-        QCOMPARE(Picture(list->topLevelItem(0)->icon(0)), Picture(images[LS_IconStrip::ENTRY]));
+        QCOMPARE(RowPicture(list, 0), Picture(images[LS_IconStrip::ENTRY]));
         for (int row = 1; row < 4; ++row) {
-            QCOMPARE(Picture(list->topLevelItem(row)->icon(0)),
-                     Picture(images[LS_IconStrip::PERSON]));
+            QCOMPARE(RowPicture(list, row), Picture(images[LS_IconStrip::PERSON]));
         }
+    }
+
+    void entriesHandedOverInOneTurnArriveAsOneBatchNewestFirst() {
+        const auto app = StartWithRegistry(demo.Registry());
+        LS_EntryListCtrl* list = app->GetEntryList();
+        auto first = ReadEntries(*app, demo.Server1(), {kOlivia, kNell});
+        auto second = ReadEntries(*app, demo.Server1(), {kJonah, kPrinter});
+        QSignalSpy inserted(list->Model(), &QAbstractItemModel::rowsInserted);
+        list->AddEntries(first);
+        list->AddEntries(second);
+        QCOMPARE(list->Model()->rowCount(), 0);
+        QVERIFY(WaitUntil([&] { return list->Model()->rowCount() == 4; }));
+        QCOMPARE(inserted.size(), 1);
+        QCOMPARE(inserted.front().at(1).toInt(), 0);
+        QCOMPARE(inserted.front().at(2).toInt(), 3);
+        const std::vector<std::string> newestFirst = {kPrinter, kJonah, kNell, kOlivia};
+        for (int row = 0; row < 4; ++row) {
+            QVERIFY(HasDN(list->EntryAt(row), newestFirst[static_cast<size_t>(row)]));
+        }
+
+        // The next batch goes on top of the rows already shown.
+        auto third = ReadEntries(*app, demo.Server1(), {kOlivia});
+        QVERIFY(ShowEntries(list, third));
+        QCOMPARE(inserted.size(), 2);
+        QCOMPARE(inserted.back().at(1).toInt(), 0);
+        QCOMPARE(inserted.back().at(2).toInt(), 0);
+        QVERIFY(HasDN(list->EntryAt(0), kOlivia));
+        QVERIFY(HasDN(list->EntryAt(1), kPrinter));
+    }
+
+    void aHeaderClickSortsASecondReversesAndASearchStartsNewestFirst() {
+        const auto app = StartWithRegistry(demo.Registry());
+        LS_EntryListCtrl* list = app->GetEntryList();
+        auto entries = ReadEntries(*app, demo.Server1(), {kOlivia, kNell, kJonah, kPrinter});
+        QVERIFY(ShowEntries(list, entries));
+        const QStringList newestFirst = {"Printer", "Jonah North", "Nell Carter", "Olivia Holt"};
+        QCOMPARE(ColumnTexts(list, 0), newestFirst);
+
+        ClickHeader(list, 0);
+        QCOMPARE(ColumnTexts(list, 0),
+                 QStringList({"Jonah North", "Nell Carter", "Olivia Holt", "Printer"}));
+        QCOMPARE(list->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+        ClickHeader(list, 0);
+        QCOMPARE(ColumnTexts(list, 0),
+                 QStringList({"Printer", "Olivia Holt", "Nell Carter", "Jonah North"}));
+        QCOMPARE(list->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+        // Rows without a telephone number tie and keep newest first; numbers go by their value.
+        ClickHeader(list, 3);
+        QCOMPARE(ColumnTexts(list, 0),
+                 QStringList({"Printer", "Jonah North", "Olivia Holt", "Nell Carter"}));
+
+        // A double-click reads the entry of the sorted row it hits.
+        DoubleClickRow(list, 3);
+        QVERIFY(list->ReadRequest());
+        QVERIFY(WaitUntil([&] { return app->GetEntryView()->Entry() != nullptr; }));
+        QVERIFY(HasDN(app->GetEntryView()->Entry(), kNell));
+
+        // Clearing for a new search brings back newest first, and rows added stay in order.
+        LS_RHSTabCtrl::FromMainFrame()->ShowEntryList();
+        list->Clear();
+        QCOMPARE(list->header()->sortIndicatorSection(), -1);
+        auto again = ReadEntries(*app, demo.Server1(), {kNell, kOlivia});
+        QVERIFY(ShowEntries(list, again));
+        QCOMPARE(ColumnTexts(list, 0), QStringList({"Olivia Holt", "Nell Carter"}));
     }
 
     void clearingEmptiesTheListAndKeepsTheColumns() {
         const auto app = StartWithRegistry(demo.Registry());
         LS_EntryListCtrl* list = app->GetEntryList();
         list->Clear();
-        QCOMPARE(list->topLevelItemCount(), 0);
-        QCOMPARE(list->columnCount(), 5);
+        QCOMPARE(list->Model()->rowCount(), 0);
+        QCOMPARE(list->Model()->columnCount(), 5);
 
         auto entries = ReadEntries(*app, demo.Server1(), {kOlivia, kNell});
-        list->AddEntries(entries);
-        QCOMPARE(list->topLevelItemCount(), 2);
+        QVERIFY(ShowEntries(list, entries));
+        QCOMPARE(list->Model()->rowCount(), 2);
         list->Clear();
-        QCOMPARE(list->topLevelItemCount(), 0);
-        QVERIFY(list->Entries().empty());
+        QCOMPARE(list->Model()->rowCount(), 0);
+        QVERIFY(!list->EntryAt(0));
         QCOMPARE(HeaderTexts(list),
                  QStringList({"Name", "Department", "Organisation", "Telephone", "E-mail"}));
     }
@@ -241,14 +333,14 @@ private slots:
                      larkspur::test::TestDataPath("app/" + expected.toStdString()))));
 
         LS_EntryListCtrl* list = app->GetEntryList();
-        QCOMPARE(list->columnCount(), static_cast<int>(headers.size()));
+        QCOMPARE(list->Model()->columnCount(), static_cast<int>(headers.size()));
         QCOMPARE(HeaderTexts(list), headers);
         QCOMPARE(list->Info().ColumnCount(), loaded);
 
         // The columns after the fault stay empty; the ones before it show their values.
         auto entries = ReadEntries(*app, demo.Server1(), {kOlivia});
-        list->AddEntries(entries);
-        const QStringList texts = RowTexts(list->topLevelItem(0));
+        QVERIFY(ShowEntries(list, entries));
+        const QStringList texts = RowTexts(list, 0);
         if (loaded == 2) {
             QCOMPARE(texts, QStringList({"Olivia Holt", "+44 131 496 0 100", "", ""}));
         }
@@ -273,7 +365,7 @@ private slots:
         QVERIFY(shown);
         QVERIFY(HasDN(shown, kOlivia));
         // The view has its own copy: the row keeps its entry.
-        QVERIFY(shown != list->Entries()[1].get());
+        QVERIFY(shown != list->EntryAt(1));
         QVERIFY(Boxes().empty());
         QVERIFY(!app->GetMainFrame()->StatusBar()->Flashing());
 
@@ -302,7 +394,7 @@ private slots:
 
         // The pane is disabled while the engine works, so only the list's own guard is left
         // between a second double-click and a second read.
-        list->setCurrentItem(list->topLevelItem(1));
+        list->setCurrentIndex(list->Model()->index(1, 0));
         list->OnDblclk();
         QCOMPARE(list->ReadRequest(), running);
         QCOMPARE(StatusText(*app), reading);
@@ -347,7 +439,7 @@ private slots:
         const auto app = StartWithRegistry(demo.Registry());
         LS_EntryListCtrl* list = app->GetEntryList();
         auto entries = ReadEntries(*app, demo.Server1(), {kJonah});
-        list->AddEntries(entries);
+        QVERIFY(ShowEntries(list, entries));
         // The entry goes between the search and the double-click.
         QVERIFY(demo.Server1().ApplyLdif(std::string("dn: ") + kJonah + "\nchangetype: delete\n"));
 
@@ -370,7 +462,7 @@ private slots:
         auto entries = ReadEntries(*app, demo.Server2(), {kFiona});
         QCOMPARE(entries.GetCount(), size_t(1));
         const long connId = entries.GetHead()->DN().GetConnID();
-        list->AddEntries(entries);
+        QVERIFY(ShowEntries(list, entries));
 
         // With the server gone the connection closes and cannot be bound again.
         QVERIFY(demo.Server2().Stop());

@@ -143,6 +143,13 @@ protected:
         return lines.join('\n');
     }
 
+    // Hands the entries to the list and waits for the batch that shows them.
+    static bool ShowEntries(LS_EntryListCtrl* list, harrow::PtrList<harrow::QEntry>& entries) {
+        const int rows = list->Model()->rowCount() + static_cast<int>(entries.GetCount());
+        list->AddEntries(entries);
+        return WaitUntil([&] { return list->Model()->rowCount() == rows; });
+    }
+
     static QString StatusText(CLarkspur32App& app) {
         return app.GetMainFrame()->StatusBar()->PaneText(0);
     }
@@ -155,7 +162,7 @@ protected:
         if (!WaitUntil([&] { return list->isEnabled(); })) {
             qWarning("The entry list stayed disabled");
         }
-        const QPoint middle = list->visualItemRect(list->topLevelItem(row)).center();
+        const QPoint middle = list->visualRect(list->Model()->index(row, 0)).center();
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, middle);
         const QPointF local(middle);
         const QPointF global(list->viewport()->mapToGlobal(middle));

@@ -113,8 +113,8 @@ struct CounterRecorder {
 
 QStringList RowTexts(const LS_EntryListCtrl* list) {
     QStringList rows;
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-        rows << list->topLevelItem(row)->text(0);
+    for (int row = 0; row < list->Model()->rowCount(); ++row) {
+        rows << list->Model()->ColumnText(row, 0);
     }
     rows.sort();
     return rows;
@@ -165,7 +165,8 @@ private:
     bool WaitForSearchEnd(LS_FormWin* form) {
         return WaitUntil(
             [&] {
-                return form->Search() && form->Search()->Finished() == 1 && !frame->IsWorking();
+                return form->Search() && form->Search()->Finished() == 1 && !frame->IsWorking() &&
+                       app->GetEntryList()->Model()->PendingCount() == 0;
             },
             60000);
     }
@@ -343,11 +344,12 @@ private slots:
         CounterRecorder counters(frame);
         QTest::mouseClick(form->SearchButton(), Qt::LeftButton);
         QVERIFY(WaitForSearchEnd(form));
-        const int matches = app->GetEntryList()->topLevelItemCount();
+        const int matches = app->GetEntryList()->Model()->rowCount();
         QCOMPARE(form->Handler().Matches(), matches);
 
-        // Two base points answer, each with its own results; the count runs on over both.
-        QVERIFY(status.texts.size() >= 4);
+        // Two base points answer, each with its own results; the count runs on over both. The
+        // progress is drawn at display rate, so the outcome may replace it before it is seen.
+        QVERIFY(status.texts.size() >= 2);
         QCOMPARE(status.texts.front(), QString());
         QCOMPARE(status.texts.back(), Outcome(matches, 2, 1));
         QCOMPARE(status.texts.back(), QString::asprintf("The search returned %d matches. 2 "
@@ -365,7 +367,6 @@ private slots:
             }
             QVERIFY2(found, qPrintable(text));
         }
-        QCOMPARE(status.texts[status.texts.size() - 2], Progress(matches));
         QCOMPARE(Progress(matches),
                  QString::asprintf("Search in progress with %d matches found so far. ", matches));
         QVERIFY(WaitUntil([&] { return status.flashedTexts.contains(Outcome(matches, 2, 1)); }));
@@ -383,7 +384,7 @@ private slots:
         QTest::mouseClick(form->SearchButton(), Qt::LeftButton);
         QVERIFY(WaitForSearchEnd(form));
         QCOMPARE(frame->StatusBar()->PaneText(0), Outcome(matches, 2, 1));
-        QCOMPARE(app->GetEntryList()->topLevelItemCount(), matches);
+        QCOMPARE(app->GetEntryList()->Model()->rowCount(), matches);
     }
 
     void clearFormEmptiesTheFieldsAndAnEmptyFormSaysWhy() {
