@@ -67,6 +67,10 @@ constexpr unsigned int IDS_ENTRY_LIST_TIP = 61218;
 constexpr unsigned int IDS_ENTRY_VIEW_TIP = 61219;
 constexpr unsigned int ID_INDICATOR_1 = 61220;
 constexpr unsigned int ID_INDICATOR_2 = 61221;
+constexpr unsigned int IDS_SEARCH_INCOMPLETE = 61230;
+constexpr unsigned int IDS_PASSWORD_TITLE = 61231;
+constexpr unsigned int IDS_PASSWORD_PROMPT = 61232;
+constexpr unsigned int IDS_REMEMBER_PASSWORD = 61233;
 
 // Frame and bar window ids.
 constexpr unsigned int AFX_IDW_STATUS_BAR = 59393;
