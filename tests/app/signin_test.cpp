@@ -1,9 +1,15 @@
 // Signing in to a directory that refuses anonymous readers: the start-up password dialog driven
 // through its widgets, a start-up that loads the forms with the password, a refused password,
 // and the password in no file the program writes.
+#include "LS_FormEdit.h"
+#include "LS_FormFieldRow.h"
+#include "LS_FormWin.h"
+#include "LS_LHSTabCtrl.h"
 #include "LS_PasswordDialog.h"
+#include "LS_StatusBar.h"
 #include "MainFrm.h"
 #include "forms/configdirectory.h"
+#include "forms/qformsearch.h"
 #include "guitest.h"
 #include "support/testdata.h"
 
@@ -19,6 +25,11 @@
 using larkspur::test::TestDirectory;
 
 namespace {
+
+std::string Person(const std::string& name) {
+    return "dn: cn=" + name + ",ou=People,o=Home,c=GB\nobjectClass: inetOrgPerson\ncn: " + name +
+           "\nsn: Reed\n\n";
+}
 
 const QString rightPassword = QStringLiteral("Lark-spur 42");
 const QString wrongPassword = QStringLiteral("Wrong-Guess 7");
@@ -90,11 +101,15 @@ private slots:
         QVERIFY(!withoutKeyring.RememberInKeyring());
     }
 
+    // Signs in with the password typed into the dialog, and with "Page Size" 0 a search the
+    // server stops at its size limit ends with the incomplete note.
     void StartUpAsksForThePasswordAndSignsIn() {
         TestDirectory home("o=Home,c=GB");
         home.RequireSignIn(rightPassword.toStdString());
+        home.AddGlobalConfig("sizelimit size.soft=2 size.hard=2 size.prtotal=unlimited");
         QVERIFY(home.Start());
-        StartHome(home);
+        StartHome(home, QStringLiteral("\"Page Size\"=dword:00000000\n"));
+        QVERIFY(home.ApplyLdif(Person("Anna Reed") + Person("Ben Reed") + Person("Cal Reed")));
         const QString logPath = SandboxPath(QStringLiteral("larkspur.log"));
 
         DialogAnswerer answerer(rightPassword);
@@ -103,6 +118,23 @@ private slots:
         QCOMPARE(answerer.answered, 1);
         QVERIFY(started);
         QVERIFY(SearchMenuCommand(*app->GetMainFrame(), QStringLiteral("People")));
+        QCOMPARE(app->PageSize(), 0);
+
+        auto* left = LS_LHSTabCtrl::FromMainFrame();
+        QVERIFY(left && left->FormWins().size() == 1);
+        left->SelectForm(1, 0);
+        LS_FormWin* form = left->FormWins().front().get();
+        LS_FormEdit* name = form->Rows().front()->Edit();
+        name->setFocus(Qt::OtherFocusReason);
+        QTest::keyClicks(name, QStringLiteral("Reed"));
+        QTest::mouseClick(form->SearchButton(), Qt::LeftButton);
+        QVERIFY(WaitUntil([&] {
+            return form->Search() && form->Search()->Finished() == 1 &&
+                   !app->GetMainFrame()->IsWorking();
+        }));
+        QCOMPARE(app->GetMainFrame()->StatusBar()->PaneText(0),
+                 QStringLiteral("The search returned 2 matches; the directory stopped it early, "
+                                "so there may be more."));
         app.reset();
 
         for (const QString& written : {logPath, RegistryPath()}) {
@@ -130,7 +162,7 @@ private slots:
 
 private:
     // The forms on the server and a registry that signs in to it.
-    void StartHome(TestDirectory& home) {
+    void StartHome(TestDirectory& home, const QString& moreSettings = QString()) {
         const std::string url = home.Url();
         QVERIFY(larkspur::test::ApplyConfiguration(
             home, larkspur::test::TestDataPath("forms/secure/config.ldif"),
@@ -142,8 +174,9 @@ private:
                          QStringLiteral("ou=Forms,o=Home,c=GB"));
         registry.replace(QStringLiteral("@HOST@"), QString::fromUtf8(TestDirectory::kHost));
         registry.replace(QStringLiteral("dword:@SERVER1_PORT_HEX@"),
-                         QString::asprintf("dword:%08x\n\"Bind DN\"=\"%s\"", home.Port(),
-                                           home.ReaderDN().c_str()));
+                         QString::asprintf("dword:%08x\n\"Bind DN\"=\"%s\"\n", home.Port(),
+                                           home.ReaderDN().c_str()) +
+                             moreSettings);
         WriteRegistry(registry);
     }
 

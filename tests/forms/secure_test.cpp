@@ -4,9 +4,16 @@
 #include "access/qbindmanager.h"
 #include "access/qdsmanager.h"
 #include "access/qerror.h"
+#include "access/qreadcompletionreport.h"
+#include "access/qreadentry.h"
+#include "access/qreaderrorreport.h"
+#include "access/qreadreport.h"
+#include "access/qreadresult.h"
+#include "access/qrequestmsg.h"
 #include "configdirectory.h"
 #include "forms/qformconfiguration.h"
 #include "frontend.h"
+#include "model/qentry.h"
 #include "schema/oidtable.h"
 #include "searchworld.h"
 #include "support/testcertificates.h"
@@ -51,6 +58,38 @@ void ServeTls(TestDirectory& server, Server certificate) {
     TestCertificates& certificates = Certificates();
     server.WithTls(certificates.CertificateFile(certificate), certificates.KeyFile(certificate));
 }
+
+// Home and remote serve TLS with the good certificate and show their entries over TLS only;
+// remote holds Cara Reed.
+void ServeTlsOnly(TestDirectory& home, TestDirectory& remote) {
+    for (TestDirectory* server : {&home, &remote}) {
+        ServeTls(*server, Server::Good);
+        server->AddDatabaseConfig(kTlsOnlyAccess);
+    }
+    remote.LoadLdif(Person("Cara Reed", "o=Remote,c=GB"));
+}
+
+// Counts what a read reports, deleting the payloads.
+class ReadRecorder : public harrow::QRequester {
+public:
+    void OnActivity(harrow::QDUAActivity activity, harrow::QRequestMsg* message) override {
+        if (activity == harrow::DUA_RESULT) {
+            std::unique_ptr<harrow::QReadResult> result(
+                static_cast<harrow::QReadResult*>(message->Message()));
+            delete result->GetEntry();
+            ++entries;
+        } else if (activity == harrow::DUA_COMPLETE) {
+            delete static_cast<harrow::QReadCompletionReport*>(message->Message());
+            complete = true;
+        } else if (activity == harrow::DUA_REPORT) {
+            delete static_cast<harrow::QReadReport*>(message->Message());
+        } else if (activity == harrow::DUA_ERROR) {
+            delete static_cast<harrow::QReadErrorReport*>(message->Message());
+        }
+    }
+    int entries = 0;
+    bool complete = false;
+};
 
 // A manager with the schema. A manager closes the engine's log when it goes, so tests that read
 // the log open it after any manager of their own.
@@ -138,14 +177,10 @@ protected:
     std::string invokeSentence;
 };
 
-TEST_F(SecureTest, LdapsLoadsSearchesAndFollowsAnLdapsReferral) {
+TEST_F(SecureTest, LdapsLoadsSearchesReadsAndFollowsAnLdapsReferral) {
     TestDirectory home("o=Home,c=GB");
     TestDirectory remote("o=Remote,c=GB");
-    for (TestDirectory* server : {&home, &remote}) {
-        ServeTls(*server, Server::Good);
-        server->AddDatabaseConfig(kTlsOnlyAccess);
-    }
-    remote.LoadLdif(Person("Cara Reed", "o=Remote,c=GB"));
+    ServeTlsOnly(home, remote);
     ASSERT_TRUE(home.Start() && remote.Start());
     Configure(home, home.LdapsUrl(), remote.LdapsUrl() + "/o=Remote,c=GB");
     Secure(Transport::Ldaps);
@@ -155,17 +190,26 @@ TEST_F(SecureTest, LdapsLoadsSearchesAndFollowsAnLdapsReferral) {
                       "cn=Ben Reed, ou=People, o=Home, c=GB", "cn=Cara Reed, o=Remote, c=GB"}),
               Search("Reed"));
     EXPECT_EQ(OpCount(3, 0), requester.Completion());
+
+    const long connId = manager.BindManager()->OpenConnection(
+        TestDirectory::kHost, home.LdapsPort(), "", "", Transport::Ldaps);
+    harrow::QDN dn;
+    ASSERT_EQ(1, dn.SetDN(&manager, connId, "cn=Ben Reed,ou=People,o=Home,c=GB"));
+    ReadRecorder reader;
+    harrow::QReadEntry read(&manager, manager.GenRequestID(), &reader, dn);
+    harrow::QError* error = nullptr;
+    EXPECT_EQ(1, read.Invoke(error));
+    delete error;
+    EXPECT_TRUE(DriveToEnd(manager));
+    EXPECT_EQ(1, reader.entries);
+    EXPECT_TRUE(reader.complete);
 }
 
 TEST_F(SecureTest, StartTlsFollowsReferralsOverTlsAndNeverInPlainText) {
     TestDirectory home("o=Home,c=GB");
     TestDirectory remote("o=Remote,c=GB");
     TestDirectory plain("o=Plain,c=GB");
-    for (TestDirectory* server : {&home, &remote}) {
-        ServeTls(*server, Server::Good);
-        server->AddDatabaseConfig(kTlsOnlyAccess);
-    }
-    remote.LoadLdif(Person("Cara Reed", "o=Remote,c=GB"));
+    ServeTlsOnly(home, remote);
     plain.LoadLdif(Person("Dan Reed", "o=Plain,c=GB"));
     ASSERT_TRUE(home.Start() && remote.Start() && plain.Start());
     Configure(home, home.Url(), remote.Url() + "/o=Remote,c=GB");
