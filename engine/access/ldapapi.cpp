@@ -151,8 +151,11 @@ constexpr int kTraceLevel = 0x0001; // LDAP_DEBUG_TRACE, which only the library'
 
 } // namespace
 
-TlsFailureListener::TlsFailureListener() {
+TlsFailureListener::TlsFailureListener(bool listen) : listening(listen) {
     heardFailure = TlsFailure::None;
+    if (!listening) {
+        return;
+    }
     ldap_get_option(nullptr, LDAP_OPT_DEBUG_LEVEL, &previousLevel);
     ber_get_option(nullptr, LBER_OPT_LOG_PRINT_FN, &previousPrinter);
     ber_set_option(nullptr, LBER_OPT_LOG_PRINT_FN, reinterpret_cast<void*>(&HearLibraryLog));
@@ -161,6 +164,9 @@ TlsFailureListener::TlsFailureListener() {
 }
 
 TlsFailureListener::~TlsFailureListener() {
+    if (!listening) {
+        return;
+    }
     ldap_set_option(nullptr, LDAP_OPT_DEBUG_LEVEL, &previousLevel);
     ber_set_option(nullptr, LBER_OPT_LOG_PRINT_FN, previousPrinter);
 }

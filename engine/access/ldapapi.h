@@ -64,7 +64,8 @@ enum class TlsFailure { None, Expired, WrongHost, UnknownAuthority, Other };
 // only its debug log; the engine has one thread, so one listener at a time.
 class HARROW32_EXPORT TlsFailureListener {
 public:
-    TlsFailureListener();
+    // Listens only when told to: plain connections have no handshake to hear.
+    explicit TlsFailureListener(bool listen = true);
     ~TlsFailureListener();
     TlsFailureListener(const TlsFailureListener&) = delete;
     TlsFailureListener& operator=(const TlsFailureListener&) = delete;
@@ -72,6 +73,7 @@ public:
     TlsFailure Failure() const;
 
 private:
+    bool listening;
     int previousLevel = 0;
     void* previousPrinter = nullptr;
 };

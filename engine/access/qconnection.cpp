@@ -92,7 +92,7 @@ int QConnection::BeginBind(QError*& error, int version, bool rebinding) {
     ConfigureHandle(version);
     const char* header = rebinding ? " *** QConnection::RebindAsync()" : "QConnection::StartBind()";
     // The TLS handshake of an ldaps:// server happens as the bind connects.
-    const ldapapi::TlsFailureListener tlsFailures;
+    const ldapapi::TlsFailureListener tlsFailures(IsSecure());
     if (!SecureHandle(error, tlsFailures)) {
         LogSecurityFailure(header, *error);
         RestorePreviousHandle();

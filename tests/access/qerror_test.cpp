@@ -49,7 +49,7 @@ TEST(QErrorTest, FoldsEveryListedLDAPResult) {
 
 TEST(QErrorTest, FoldsUnlistedLDAPResultsToServiceError) {
     for (const int result :
-         {6, 9, 10, 11, 12, 13, 14, 85, 88, 89, 90, 91, 100, 118, 1792, 1839, 4096, -100}) {
+         {6, 9, 10, 11, 12, 13, 14, 85, 88, 89, 90, 91, 100, 118, 1792, 1844, 4096, -100}) {
         EXPECT_EQ(Folded(result), 1795u) << "LDAP result " << result;
     }
 }

@@ -228,7 +228,7 @@ std::optional<SearchOptions> ParseOptions(const std::vector<std::string>& args,
         }
     }
     if (options.server.empty() || options.configDn.empty() || options.form.empty()) {
-        error = "-server (or -H), -config and -form are required";
+        error = "-server, -config and -form are required";
         return std::nullopt;
     }
     return options;

@@ -271,7 +271,9 @@ int RunFormSearch(const SearchOptions& options) {
                      "larkspur-search: the form configuration could not be loaded from "
                      "%s:%d\n",
                      options.server.c_str(), options.port);
-        if (const harrow::QError* why = manager->FormConfig()->LoadError()) {
+        // A refused password or a certificate that does not verify is worth telling as such.
+        const harrow::QError* why = manager->FormConfig()->LoadError();
+        if (why != nullptr && why->ErrorCode() >= harrow::QError::kCredentialsRefused) {
             std::fprintf(stderr, "larkspur-search: %s\n", ErrorText(why).c_str());
         }
         return kCouldNotStart;
