@@ -2,157 +2,27 @@
 // larkspur-search front end (the engine's form search, driven as the program's idle loop drives
 // it) and through `ldapsearch -x -LLL` with the same base, scope and filter. Prints the wall-time
 // ratio, the front end's peak memory per entry and its longest single Poll call.
-#include "support/testdirectory.h"
-
-#include <sys/wait.h>
-#include <unistd.h>
+#include "benchrun.h"
+#include "support/bulkdirectory.h"
+#include "support/demoservers.h"
 
 #include <algorithm>
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
+using larkspur::bench::Median;
+using larkspur::bench::ProgramRun;
+using larkspur::bench::RunProgram;
+using larkspur::test::BulkDirectory;
 using larkspur::test::TestDirectory;
 
-constexpr const char* kSuffix = "o=Bench,c=GB";
-constexpr const char* kPeople = "ou=People,o=Bench,c=GB";
-constexpr const char* kForms = "ou=Forms,o=Bench,c=GB";
 constexpr double kRatioTarget = 1.5;
 constexpr double kPollTargetMs = 10.0;
-
-// Every tenth person carries the word "Tenth", so "tenth" matches a tenth of them and "person"
-// matches them all.
-std::string PeopleLdif(int people) {
-    std::ostringstream ldif;
-    ldif << "dn: " << kPeople << "\nobjectClass: organizationalUnit\nou: People\n\n";
-    char number[16];
-    for (int i = 1; i <= people; ++i) {
-        std::snprintf(number, sizeof number, "%06d", i);
-        const std::string cn = std::string("Person ") + number + (i % 10 == 0 ? " Tenth" : "");
-        ldif << "dn: cn=" << cn << "," << kPeople << "\nobjectClass: inetOrgPerson\ncn: " << cn
-             << "\nsn: " << number << "\nmail: person" << i << "@bench.example\n"
-             << "telephoneNumber: +44 1234 " << number << "\n\n";
-    }
-    return ldif.str();
-}
-
-std::string ConfigLdif(int port) {
-    const std::string forms = kForms;
-    std::ostringstream ldif;
-    ldif << "dn: " << forms << "\nobjectClass: organizationalUnit\nou: Forms\n\n"
-         << "dn: cn=Bench," << forms << "\nobjectClass: lsRuleSet\ncn: Bench\n\n"
-         << "dn: cn=People,cn=Bench," << forms << "\nobjectClass: lsSearchClass\ncn: People\n"
-         << "lsLDAPURI: ldap://127.0.0.1:" << port << "/" << kPeople << "\n"
-         << "lsSearchClassList: Person\n\n"
-         << "dn: cn=Person,cn=Bench," << forms << "\nobjectClass: lsSearchClass\ncn: Person\n"
-         << "lsObjectClassDefinition: inetOrgPerson\n\n"
-         << "dn: cn=People," << forms << "\nobjectClass: lsSearchForm\ncn: People\n"
-         << "lsRuleSetName: Bench\nlsInputList: Person\n\n"
-         << "dn: cn=Person,cn=People," << forms << "\nobjectClass: lsFormInput\ncn: Person\n"
-         << "lsSearchClassName: Person\nlsFieldList: Name\n\n"
-         << "dn: cn=Name,cn=Person,cn=People," << forms << "\nobjectClass: lsFormField\n"
-         << "cn: Name\nlsFiltAttrList: cn\n";
-    return ldif.str();
-}
-
-struct Run {
-    double seconds = 0;
-    long entries = 0;
-    std::string errors;
-};
-
-// Counts the lines that start an LDIF record in a stream read in pieces.
-class RecordCounter {
-public:
-    void Feed(const char* data, size_t size) {
-        for (size_t i = 0; i < size; ++i) {
-            if (atLineStart && data[i] == 'd') {
-                matched = 1;
-            } else if (matched == 1 && data[i] == 'n') {
-                matched = 2;
-            } else if (matched == 2 && data[i] == ':') {
-                ++records;
-                matched = 0;
-            } else {
-                matched = 0;
-            }
-            atLineStart = data[i] == '\n';
-        }
-    }
-    long Records() const { return records; }
-
-private:
-    bool atLineStart = true;
-    int matched = 0;
-    long records = 0;
-};
-
-// Runs the program with its output read (and its records counted) as it comes, stderr kept in
-// a file, and its wall time measured.
-Run Measure(const std::vector<std::string>& argv) {
-    const std::string errorsPath =
-        "/tmp/bench_formsearch." + std::to_string(::getpid()) + ".stderr";
-    int out[2];
-    if (pipe(out) != 0) {
-        std::perror("pipe");
-        std::exit(1);
-    }
-    const auto start = std::chrono::steady_clock::now();
-    const pid_t child = fork();
-    if (child == 0) {
-        dup2(out[1], STDOUT_FILENO);
-        std::FILE* errors = std::fopen(errorsPath.c_str(), "w");
-        dup2(fileno(errors), STDERR_FILENO);
-        close(out[0]);
-        close(out[1]);
-        std::vector<char*> args;
-        for (const std::string& arg : argv) {
-            args.push_back(const_cast<char*>(arg.c_str()));
-        }
-        args.push_back(nullptr);
-        execvp(args[0], args.data());
-        std::perror(args[0]);
-        _exit(127);
-    }
-    close(out[1]);
-    RecordCounter counter;
-    std::vector<char> buffer(1 << 16);
-    for (ssize_t got; (got = read(out[0], buffer.data(), buffer.size())) > 0;) {
-        counter.Feed(buffer.data(), static_cast<size_t>(got));
-    }
-    close(out[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    Run run;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.entries = counter.Records();
-    std::ifstream errors(errorsPath);
-    run.errors.assign(std::istreambuf_iterator<char>(errors), std::istreambuf_iterator<char>());
-    std::remove(errorsPath.c_str());
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed:\n%s", argv[0].c_str(), run.errors.c_str());
-        std::exit(1);
-    }
-    return run;
-}
-
-// The value after "label: " in the front end's statistics.
-double Statistic(const std::string& errors, const std::string& label) {
-    const auto at = errors.find(label + ": ");
-    return at == std::string::npos ? -1 : std::atof(errors.c_str() + at + label.size() + 2);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 struct CaseResult {
     long matches = 0;
@@ -164,12 +34,12 @@ struct CaseResult {
 };
 
 // Takes the front end's own figures from a run with -stats.
-void AddStatistics(const Run& run, CaseResult& result) {
-    result.peakKb =
-        std::max(result.peakKb, static_cast<long>(Statistic(run.errors, "peak memory")));
-    result.longestPollMs = std::max(result.longestPollMs, Statistic(run.errors, "longest poll"));
+void AddStatistics(const ProgramRun& run, CaseResult& result) {
+    using larkspur::bench::Figure;
+    result.peakKb = std::max(result.peakKb, static_cast<long>(Figure(run.errors, "peak memory")));
+    result.longestPollMs = std::max(result.longestPollMs, Figure(run.errors, "longest poll"));
     result.longestPollCpuMs =
-        std::max(result.longestPollCpuMs, Statistic(run.errors, "longest poll cpu"));
+        std::max(result.longestPollCpuMs, Figure(run.errors, "longest poll cpu"));
 }
 
 CaseResult RunCase(const TestDirectory& server, const std::string& word, int runs) {
@@ -180,34 +50,41 @@ CaseResult RunCase(const TestDirectory& server, const std::string& word, int run
                                             "-port",
                                             port,
                                             "-config",
-                                            kForms,
+                                            larkspur::test::DemoServers::kConfigDN,
                                             "-form",
                                             "People",
                                             "Name=" + word};
     // Timing every Poll call costs two system calls a call, so the timed runs go without it.
     std::vector<std::string> frontWithStats = front;
     frontWithStats.push_back("-stats");
-    const std::vector<std::string> reference = {
-        "ldapsearch", "-x",    "-LLL", "-H",  server.Url(),
-        "-b",         kPeople, "-s",   "sub", "(&(objectclass=inetOrgPerson)(cn=*" + word + "*))"};
+    const std::vector<std::string> reference = {"ldapsearch",
+                                                "-x",
+                                                "-LLL",
+                                                "-H",
+                                                server.Url(),
+                                                "-b",
+                                                BulkDirectory::kPeople,
+                                                "-s",
+                                                "sub",
+                                                BulkDirectory::FilterFor(word)};
     // One untimed run of each fills the server's caches.
-    Measure(front);
-    Measure(reference);
+    RunProgram(front);
+    RunProgram(reference);
     CaseResult result;
     std::vector<double> frontTimes;
     std::vector<double> referenceTimes;
     for (int i = 0; i < runs; ++i) {
-        const Run mine = Measure(front);
-        const Run theirs = Measure(reference);
-        if (mine.entries != theirs.entries) {
-            std::fprintf(stderr, "the front end found %ld entries, ldapsearch %ld\n", mine.entries,
-                         theirs.entries);
+        const ProgramRun mine = RunProgram(front);
+        const ProgramRun theirs = RunProgram(reference);
+        if (mine.records != theirs.records) {
+            std::fprintf(stderr, "the front end found %ld entries, ldapsearch %ld\n", mine.records,
+                         theirs.records);
             std::exit(1);
         }
-        result.matches = mine.entries;
+        result.matches = mine.records;
         frontTimes.push_back(mine.seconds);
         referenceTimes.push_back(theirs.seconds);
-        AddStatistics(Measure(frontWithStats), result);
+        AddStatistics(RunProgram(frontWithStats), result);
     }
     result.frontSeconds = Median(frontTimes);
     result.ldapsearchSeconds = Median(referenceTimes);
@@ -230,10 +107,9 @@ int main(int argc, char** argv) {
     const int runs = std::max(1, Option(argc, argv, "--runs", 3));
     std::signal(SIGPIPE, SIG_IGN);
 
-    TestDirectory server(kSuffix);
-    server.AddGlobalConfig("sizelimit unlimited");
-    server.LoadLdif(PeopleLdif(people));
-    if (!server.Start() || !server.ApplyLdif(ConfigLdif(server.Port()))) {
+    BulkDirectory bulk;
+    const TestDirectory& server = bulk.Server();
+    if (!bulk.Start(people)) {
         std::fprintf(stderr, "the benchmark server did not start\n");
         return 1;
     }
@@ -241,8 +117,9 @@ int main(int argc, char** argv) {
     std::printf("%8s %11s %12s %6s %10s %12s %13s %15s\n", "matches", "front end", "ldapsearch",
                 "ratio", "peak RSS", "RSS/entry", "longest Poll", "its CPU time");
     bool met = true;
-    for (const auto& [word, expected] : {std::pair<std::string, int>{"tenth", people / 10},
-                                         std::pair<std::string, int>{"person", people}}) {
+    for (const auto& [word, expected] :
+         {std::pair<std::string, int>{BulkDirectory::kTenthWord, people / 10},
+          std::pair<std::string, int>{BulkDirectory::kEveryoneWord, people}}) {
         const CaseResult result = RunCase(server, word, runs);
         if (result.matches != expected) {
             std::fprintf(stderr, "'%s' matched %ld entries, not %d\n", word.c_str(), result.matches,

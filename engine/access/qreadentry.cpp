@@ -9,6 +9,7 @@
 #include "access/qreaderrorreport.h"
 #include "access/qreadreport.h"
 #include "access/qreadresult.h"
+#include "access/referralurl.h"
 #include "model/qentry.h"
 
 #include <string>
@@ -20,10 +21,6 @@ namespace {
 
 constexpr const char* kReadFilter = "(objectClass=*)";
 constexpr unsigned long kBusy = 1833;
-
-const char* OrEmpty(const char* text) {
-    return text != nullptr ? text : "";
-}
 
 } // namespace
 
@@ -154,10 +151,7 @@ void QReadEntry::LogReferral(const std::string& url) const {
         QLogFile::LogRaw("URI: %s", url.c_str());
         return;
     }
-    const char* scope = target->lud_scope == LDAP_SCOPE_SUBTREE ? "sub" : "one";
-    const std::string composed = "ldap://" + std::string(OrEmpty(target->lud_host)) + ":" +
-                                 std::to_string(target->lud_port) + "/" + OrEmpty(target->lud_dn) +
-                                 "?objectClass?" + scope + "?(objectclass=*)";
+    const std::string composed = ComposeReferralUrl(*target, "(objectclass=*)");
     QLogFile::LogRaw("Got a referral:");
     QLogFile::LogRaw("Message ID: %d", msgid);
     QLogFile::LogRaw("URI: %s", composed.c_str());

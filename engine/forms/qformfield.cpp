@@ -19,17 +19,32 @@ QFormField* QFormField::CopySelf() const {
 
 namespace {
 
+// OpenLDAP's filter parser rejects "**", so empty words are left out and the asterisks a user
+// typed merge with the ones put around words; a value of nothing but asterisks becomes "*", a
+// presence test.
+std::string WithoutRepeatedAsterisks(const std::string& pattern) {
+    std::string merged;
+    merged.reserve(pattern.size());
+    for (char c : pattern) {
+        if (c != '*' || merged.empty() || merged.back() != '*') {
+            merged += c;
+        }
+    }
+    return merged;
+}
+
 // "*" before every word and after the last, so the words match in order anywhere in a value.
 std::string SubstringPattern(const std::string& value) {
     QStringList words;
     words.SetSplitString(value, ' ');
-    std::string pattern;
+    std::string pattern = "*";
     for (const std::string& word : words) {
-        pattern += '*';
-        pattern += EscapeFilterPattern(word);
+        if (!word.empty()) {
+            pattern += EscapeFilterPattern(word);
+            pattern += '*';
+        }
     }
-    pattern += '*';
-    return pattern;
+    return WithoutRepeatedAsterisks(pattern);
 }
 
 } // namespace

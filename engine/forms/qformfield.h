@@ -26,8 +26,8 @@ public:
     // A new field with the same name, value and attribute types; the caller owns it.
     QFormField* CopySelf() const;
 
-    // A substring match of the typed words on every attribute type, joined with AND. Returns 0
-    // and leaves out alone when the value is blank.
+    // A substring match of the typed words on every attribute type, joined with AND; a presence
+    // test when only asterisks were typed. Returns 0 and leaves out alone when the value is blank.
     int GenerateFilterString(std::string& out) const;
 
 private:

@@ -5,6 +5,7 @@
 #include "access/qdsmanager.h"
 #include "access/qerror.h"
 #include "access/qlogfile.h"
+#include "access/referralurl.h"
 #include "model/qentry.h"
 
 #include <vector>
@@ -17,31 +18,6 @@ namespace {
 // level deep.
 int ScopeFor(const QDN& base) {
     return base.GetRDNCount() < 2 ? LDAP_SCOPE_ONELEVEL : LDAP_SCOPE_SUBTREE;
-}
-
-const char* ScopeWord(int scope) {
-    return scope == LDAP_SCOPE_SUBTREE ? "sub" : "one";
-}
-
-const char* TextOrEmpty(const char* text) {
-    return text != nullptr ? text : "";
-}
-
-// "%" and "?" would split or garble the URL that carries a referral on;
-// everything else a DN or a filter may hold stays as it is.
-std::string EscapeUrlPart(const std::string& text) {
-    std::string escaped;
-    escaped.reserve(text.size());
-    for (char c : text) {
-        if (c == '%') {
-            escaped += "%25";
-        } else if (c == '?') {
-            escaped += "%3F";
-        } else {
-            escaped += c;
-        }
-    }
-    return escaped;
 }
 
 } // namespace
@@ -183,13 +159,7 @@ void QFormOp::AddReferral(const std::string& url) {
                       messageId, url.c_str());
         return;
     }
-    // A referral to ldaps:// stays on TLS.
-    const std::string scheme = TextOrEmpty(desc->lud_scheme);
-    std::string followUp = (scheme.empty() ? std::string("ldap") : scheme) + "://" +
-                           std::string(TextOrEmpty(desc->lud_host)) + ":" +
-                           std::to_string(desc->lud_port) + "/" +
-                           EscapeUrlPart(TextOrEmpty(desc->lud_dn)) + "?objectClass?" +
-                           ScopeWord(desc->lud_scope) + "?" + EscapeUrlPart(filter);
+    std::string followUp = ComposeReferralUrl(*desc, filter);
     QLogFile::Log("QFormOp::ParseResult()\t\t\t\t\t\t\t\t\t\nGot a "
                   "referral:\t\t\t\t\t\t\t\t\t\n"
                   "Message ID: %d\t\t\t\t\t\t\t\t\t\nURI: %s",

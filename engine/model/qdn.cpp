@@ -15,9 +15,13 @@ QDN& QDN::operator=(const QDN& other) {
     if (this == &other) {
         return *this;
     }
-    std::string text;
-    other.GetDN(text);
-    SetDN(other.manager, other.connId, text);
+    // The RDNs themselves are copied: the printed form is unescaped and does not always parse
+    // back to the same DN (a value ending in a backslash escapes the comma printed after it).
+    Attach(other.manager, other.connId);
+    for (QRDN* rdn : other.RDNs()) {
+        rdns.AddTail(new QRDN(*rdn));
+    }
+    set = other.set;
     return *this;
 }
 
@@ -25,13 +29,17 @@ QDN::~QDN() {
     UnsetDN();
 }
 
-int QDN::SetDN(QDSManager* ds, long id, const std::string& dn) {
+void QDN::Attach(QDSManager* ds, long id) {
     UnsetDN();
     manager = ds;
     connId = id;
     if (manager != nullptr) {
         manager->BindManager()->AddRef(connId);
     }
+}
+
+int QDN::SetDN(QDSManager* ds, long id, const std::string& dn) {
+    Attach(ds, id);
     if (dn.empty()) {
         return 1;
     }

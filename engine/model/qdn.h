@@ -19,7 +19,7 @@ public:
     using Position = PtrList<QRDN>::Position;
 
     QDN() = default;
-    // A re-parse of the other's printed form, with its own connection reference.
+    // The same RDNs on the same manager and connection, with a connection reference of its own.
     QDN(const QDN& other);
     QDN& operator=(const QDN& other);
     ~QDN();
@@ -54,6 +54,8 @@ public:
 private:
     using RDNPrinter = int (QRDN::*)(std::string&) const;
 
+    // Unsets the DN, then names the manager and connection and takes a reference on it.
+    void Attach(QDSManager* ds, long id);
     int JoinRDNs(RDNPrinter print, std::string& out) const;
     void DeleteRDNs();
     // All RDNs, parsing what is left of the text.

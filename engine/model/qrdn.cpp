@@ -30,10 +30,9 @@ QRDN& QRDN::operator=(const QRDN& other) {
         return *this;
     }
     DeletePairs();
+    // The stored bytes, not the display form, which may differ (a list's "$", a URI's label).
     for (QRDNAttr* pair : other.pairs) {
-        std::string text;
-        pair->Value()->Print(text);
-        pairs.AddTail(new QRDNAttr(pair->Type(), text.c_str(), text.size() + 1));
+        pairs.AddTail(new QRDNAttr(pair->Type(), pair->Value()->Value(), pair->Value()->Length()));
     }
     return *this;
 }

@@ -22,7 +22,7 @@ public:
     // unescaping is done.
     QRDN(Oidtable* table, const std::string& rdn);
     QRDN(const QRDN& other);
-    // Rebuilds the pairs from the other's printed values.
+    // Copies the other's pairs: the same types with copies of the value bytes.
     QRDN& operator=(const QRDN& other);
     ~QRDN();
 

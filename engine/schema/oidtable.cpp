@@ -59,6 +59,10 @@ std::uint32_t ArcValue(const std::string& component) {
     return negative ? static_cast<std::uint32_t>(0u - arc) : arc;
 }
 
+void ReportLongOID(const std::string& line) {
+    QDebugOutput::Writef("OID of more than %u arcs rejected:\n%s\n", QOID::MaxArcs, line.c_str());
+}
+
 std::vector<const QOID*> OIDsOf(const QAttrT& type) {
     std::vector<const QOID*> oids;
     for (const QOID& oid : type.OIDs()) {
@@ -181,7 +185,10 @@ void Oidtable::ReadGenerator(const std::string& line) {
         return;
     }
     QOID oid;
-    Resolve(Trimmed(line.substr(colon + 1)), oid);
+    if (!Resolve(Trimmed(line.substr(colon + 1)), oid)) {
+        ReportLongOID(line);
+        return;
+    }
     generators.push_back(std::make_unique<QGenOID>(name, oid));
     generatorsByName.emplace(LowerCased(name), generators.back().get());
     // A generator changes what dotted texts resolve to.
@@ -204,7 +211,11 @@ void Oidtable::ReadAttrType(const std::string& line) {
     std::vector<std::unique_ptr<QOID>> resolved;
     PtrList<QOID> oids;
     for (const std::string& text : oidTexts) {
-        resolved.emplace_back(str2oid(text));
+        resolved.push_back(std::make_unique<QOID>());
+        if (!Resolve(text, *resolved.back())) {
+            ReportLongOID(line);
+            return;
+        }
         oids.AddTail(resolved.back().get());
     }
 
@@ -232,7 +243,10 @@ void Oidtable::ReadObjectClass(const std::string& line) {
     SplitString(*field++, names, ',');
     const std::string className = FirstName(names);
     QOID oid;
-    Resolve(*field++, oid);
+    if (!Resolve(*field++, oid)) {
+        ReportLongOID(line);
+        return;
+    }
 
     const std::string& superName = *field++;
     QOC* superclass = nullptr;
@@ -330,34 +344,42 @@ QGenOID* Oidtable::FindGenerator(const std::string& name) const {
     return found == generatorsByName.end() ? nullptr : found->second;
 }
 
-void Oidtable::Resolve(const std::string& text, QOID& oid) const {
+bool Oidtable::Resolve(const std::string& text, QOID& oid) const {
     std::string rest = Trimmed(text);
     while (!rest.empty()) {
         const std::string::size_type dot = rest.find('.');
         if (dot == std::string::npos || dot == 0) {
-            AppendComponent(rest, oid);
-            return;
+            return AppendComponent(rest, oid);
         }
-        AppendComponent(rest.substr(0, dot), oid);
+        if (!AppendComponent(rest.substr(0, dot), oid)) {
+            return false;
+        }
         rest.erase(0, dot + 1);
     }
+    return true;
 }
 
-void Oidtable::AppendComponent(const std::string& component, QOID& oid) const {
+bool Oidtable::AppendComponent(const std::string& component, QOID& oid) const {
     if (component == "0") {
-        oid.AppendElement(0);
-        return;
+        return AppendArc(0, oid);
     }
     const std::uint32_t arc = ArcValue(component);
     if (arc != 0) {
-        oid.AppendElement(arc);
-        return;
+        return AppendArc(arc, oid);
     }
     if (const QGenOID* generator = FindGenerator(component)) {
         for (unsigned int i = 0; i < generator->GetCount(); ++i) {
-            oid.AppendElement(generator->OID()[i]);
+            if (!AppendArc(generator->OID()[i], oid)) {
+                return false;
+            }
         }
     }
+    return true;
+}
+
+bool Oidtable::AppendArc(std::uint32_t arc, QOID& oid) {
+    oid.AppendElement(arc);
+    return oid.GetCount() <= QOID::MaxArcs;
 }
 
 void Oidtable::RegisterSyntax(std::unique_ptr<QSyntax> syntax) {

@@ -15,6 +15,7 @@
 #include "schema/qsyntax.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -66,9 +67,11 @@ private:
     unsigned int SplitString(const std::string& source, QStringList& out, char separator) const;
     QAttrSet* str2attr_set(const std::string& name) const;
     QGenOID* FindGenerator(const std::string& name) const;
-    // Appends the arcs of the dotted text to oid.
-    void Resolve(const std::string& text, QOID& oid) const;
-    void AppendComponent(const std::string& component, QOID& oid) const;
+    // Appends the arcs of the dotted text to oid. False, with one arc past the limit appended,
+    // when the OID would grow beyond QOID::MaxArcs arcs: such an OID equals no table entry's.
+    bool Resolve(const std::string& text, QOID& oid) const;
+    bool AppendComponent(const std::string& component, QOID& oid) const;
+    static bool AppendArc(std::uint32_t arc, QOID& oid);
     void RegisterSyntax(std::unique_ptr<QSyntax> syntax);
 
     std::vector<std::unique_ptr<QGenOID>> generators;

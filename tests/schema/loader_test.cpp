@@ -74,6 +74,24 @@ TEST(LoaderTest, EveryDiagnosticOfTheEdgeTableIsExact) {
     EXPECT_EQ(loaded.diagnostics, ReadFile(TestDataPath("schema/edges.expected")));
 }
 
+// Found by fuzzing: generators that each double the one before made loading grow with the
+// square of the arcs. OIDs of more than 1024 arcs are now rejected, each line with a diagnostic.
+TEST(LoaderTest, DoublingGeneratorsStopAtTheArcLimit) {
+    const auto loaded = LoadFixture("doubling");
+    EXPECT_EQ(loaded.result, 1);
+    EXPECT_EQ(loaded.diagnostics, ReadFile(TestDataPath("schema/doubling.expected")));
+    const QAttrT* longest = loaded.table->str2at("longest");
+    ASSERT_NE(longest, nullptr);
+    EXPECT_EQ(longest->OIDs().front().GetCount(), 1024u);
+    EXPECT_EQ(loaded.table->str2at("g11"), longest);
+    EXPECT_EQ(loaded.table->str2at("tooLong"), nullptr);
+    EXPECT_EQ(loaded.table->str2at("oneTooLongOfTwo"), nullptr);
+    EXPECT_EQ(loaded.table->str2oc("deep"), nullptr);
+    // A look-up past the limit matches no entry by OID, not even one with an empty OID.
+    EXPECT_EQ(loaded.table->str2at("g11.1"), nullptr);
+    EXPECT_EQ(larkspur::test::Resolved(*loaded.table, "g12"), std::vector<std::uint32_t>{});
+}
+
 TEST(LoaderTest, MissingGeneratorFileStopsBeforeTheOtherFiles) {
     const std::string stem = FixtureStem("nogenerators");
     const auto loaded = LoadTable(stem);

@@ -30,10 +30,14 @@ DemoServers::DemoServers() : server1("dc=calder,dc=example"), server2("dc=fenwic
 }
 
 std::string DemoServers::Filled(const std::string& text) const {
+    return Filled(text, server1.Port(), server2.Port());
+}
+
+std::string DemoServers::Filled(const std::string& text, int port1, int port2) {
     std::string filled = Replaced(text, "@HOST@", TestDirectory::kHost);
-    filled = Replaced(filled, "@SERVER1_PORT@", std::to_string(server1.Port()));
-    filled = Replaced(filled, "@SERVER2_PORT@", std::to_string(server2.Port()));
-    return Replaced(filled, "@SERVER1_PORT_HEX@", EightHexDigits(server1.Port()));
+    filled = Replaced(filled, "@SERVER1_PORT@", std::to_string(port1));
+    filled = Replaced(filled, "@SERVER2_PORT@", std::to_string(port2));
+    return Replaced(filled, "@SERVER1_PORT_HEX@", EightHexDigits(port1));
 }
 
 bool DemoServers::Start() {
@@ -45,6 +49,10 @@ bool DemoServers::Start() {
 
 std::string DemoServers::RegistryText() const {
     return Filled(ReadFile(DataPath("demo/Larkspur.reg.in")));
+}
+
+std::string DemoServers::RegistryTextFor(const TestDirectory& server) {
+    return Filled(ReadFile(DataPath("demo/Larkspur.reg.in")), server.Port(), server.Port());
 }
 
 } // namespace larkspur::test

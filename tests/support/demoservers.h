@@ -21,10 +21,13 @@ public:
     TestDirectory& Server2() { return server2; }
     // The demo's registry file, in regedit's text format, for these servers.
     std::string RegistryText() const;
+    // The demo's registry file naming another server as the one to load the forms from.
+    static std::string RegistryTextFor(const TestDirectory& server);
 
 private:
     // The demo files name the servers' address and ports through placeholders.
     std::string Filled(const std::string& text) const;
+    static std::string Filled(const std::string& text, int port1, int port2);
 
     TestDirectory server1;
     TestDirectory server2;
