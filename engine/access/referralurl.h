@@ -11,8 +11,7 @@
 namespace harrow {
 
 // "ldap://host:port/dn?objectClass?scope?filter" (ldaps:// for a referral to ldaps://), the
-// scope word "sub" for a subtree referral
-// and "one" for any other.
+// scope word "sub" for a subtree referral and "one" for any other.
 HARROW32_EXPORT std::string ComposeReferralUrl(const LDAPURLDesc& referral,
                                                const std::string& filter);
 

@@ -1,6 +1,7 @@
 // Signing in to a directory that refuses anonymous readers: the start-up password dialog driven
 // through its widgets, a start-up that loads the forms with the password, a refused password,
 // and the password in no file the program writes.
+#include "LS_Button.h"
 #include "LS_FormEdit.h"
 #include "LS_FormFieldRow.h"
 #include "LS_FormWin.h"
