@@ -4,8 +4,11 @@
 
 #include <QDesktopServices>
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QUrl>
 
 namespace {
@@ -28,6 +31,7 @@ bool IsWebOrMail(const QUrl& url) {
 Hyperlink::Hyperlink() : m_linkColour(Qt::blue), m_backColour(Qt::white), m_hoverColour(Qt::red) {
     setMouseTracking(true);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 Hyperlink::~Hyperlink() = default;
@@ -72,9 +76,22 @@ void Hyperlink::FollowLink() {
         harrow::QDebugOutput::Writef("Hyperlink::FollowLink()\nRefused to open a link that is "
                                      "neither a web nor a mail address:\n%s\n\n",
                                      target.toUtf8().constData());
+        emit OpenFailed(target);
         return;
     }
-    QDesktopServices::openUrl(url);
+    if (!QDesktopServices::openUrl(url)) {
+        emit OpenFailed(target);
+    }
+}
+
+void Hyperlink::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+        event->accept();
+        FollowLink();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void Hyperlink::paintEvent(QPaintEvent* /*event*/) {
@@ -83,6 +100,12 @@ void Hyperlink::paintEvent(QPaintEvent* /*event*/) {
     painter.setFont(m_font);
     painter.setPen(m_bHover ? m_hoverColour : m_linkColour);
     painter.drawText(rect(), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, m_text);
+    if (hasFocus()) {
+        QStyleOptionFocusRect option;
+        option.initFrom(this);
+        option.backgroundColor = m_backColour;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &option, &painter, this);
+    }
 }
 
 void Hyperlink::SetHover(bool hover) {

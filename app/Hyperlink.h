@@ -1,6 +1,6 @@
 // Hyperlink: a static-text-like link in the entry view that opens its URL with the desktop's
-// handler (web pages, and mail addresses as "mailto:" links) when clicked. It owns its texts,
-// colours and font.
+// handler (web pages, and mail addresses as "mailto:" links) when clicked, or when Enter is
+// pressed while it has the focus. It owns its texts, colours and font.
 #pragma once
 
 #include <QColor>
@@ -35,12 +35,17 @@ public:
     // "mailto:" put in front of a bare mail address, one without a scheme of its own.
     QString Target() const;
 
+signals:
+    // The link was refused or no program on the desktop took it.
+    void OpenFailed(const QString& target);
+
 protected:
     // A right click on the link; a plain link does nothing.
     virtual void OnRightClick();
     // Asks the desktop to open Target(), when it is a web page or a mail address.
     virtual void FollowLink();
 
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QtMath>
 
 #include <cmath>
 #include <numbers>
@@ -19,8 +20,16 @@ const QColor petalPale(0xc9, 0xc4, 0xe8);
 const QColor stemGreen(0x3c, 0x7a, 0x3c);
 const QColor floretEye(0xf4, 0xf1, 0xd0);
 
-QPixmap Transparent(int width, int height) {
-    QPixmap pixmap(width, height);
+// A picture of that logical size with ratio device pixels to each logical one, so that it is
+// drawn sharp on a scaled screen; painters draw on it in logical units.
+QPixmap Canvas(int width, int height, qreal ratio) {
+    QPixmap pixmap(qCeil(width * ratio), qCeil(height * ratio));
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
+QPixmap Transparent(int width, int height, qreal ratio = 1) {
+    QPixmap pixmap = Canvas(width, height, ratio);
     pixmap.fill(Qt::transparent);
     return pixmap;
 }
@@ -64,8 +73,8 @@ void DrawSpike(QPainter& painter, const QRectF& area) {
     painter.restore();
 }
 
-QPixmap IconImage(int size) {
-    QPixmap pixmap = Transparent(size, size);
+QPixmap IconImage(int size, qreal ratio) {
+    QPixmap pixmap = Transparent(size, size, ratio);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     DrawSpike(painter, QRectF(size * 0.1, size * 0.02, size * 0.8, size * 0.96));
@@ -74,8 +83,8 @@ QPixmap IconImage(int size) {
 
 // The working animation: nine dots in a ring with a bright dot running round it and a fading
 // tail behind; the idle picture (no lit dot) shows the ring at rest.
-QPixmap AnimationImage(int litDot) {
-    QPixmap pixmap = Transparent(32, 24);
+QPixmap AnimationImage(int litDot, qreal ratio) {
+    QPixmap pixmap = Transparent(32, 24, ratio);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
@@ -105,15 +114,16 @@ QPixmap AnimationImage(int litDot) {
     return pixmap;
 }
 
-QPixmap SplashImage() {
-    QPixmap pixmap(420, 250);
+QPixmap SplashImage(qreal ratio) {
+    const QSize size(420, 250);
+    QPixmap pixmap = Canvas(size.width(), size.height(), ratio);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
-    QLinearGradient sky(0, 0, 0, pixmap.height());
+    QLinearGradient sky(0, 0, 0, size.height());
     sky.setColorAt(0, QColor(0x1d, 0x17, 0x5c));
     sky.setColorAt(1, QColor(0x4c, 0x41, 0xb0));
-    painter.fillRect(pixmap.rect(), sky);
+    painter.fillRect(QRect(QPoint(0, 0), size), sky);
     DrawSpike(painter, QRectF(22, 28, 100, 200));
 
     QFont title("Arial");
@@ -237,15 +247,15 @@ QPixmap ContextHelpButton() {
 
 } // namespace
 
-QPixmap LS_Artwork::LoadBitmap(unsigned int id) {
+QPixmap LS_Artwork::LoadBitmap(unsigned int id, qreal ratio) {
     if (id == res::IDB_SPLASH) {
-        return SplashImage();
+        return SplashImage(ratio);
     }
     if (id == res::IDB_ANIM_IDLE) {
-        return AnimationImage(-1);
+        return AnimationImage(-1, ratio);
     }
     if (id >= res::IDB_ANIM_FIRST && id < res::IDB_ANIM_FIRST + res::ANIM_FRAME_COUNT) {
-        return AnimationImage(static_cast<int>(id - res::IDB_ANIM_FIRST));
+        return AnimationImage(static_cast<int>(id - res::IDB_ANIM_FIRST), ratio);
     }
     if (id == res::IDB_STATUS_PANE) {
         return StatusPaneImage();
@@ -255,8 +265,10 @@ QPixmap LS_Artwork::LoadBitmap(unsigned int id) {
 
 QIcon LS_Artwork::AppIcon() {
     QIcon icon;
-    icon.addPixmap(IconImage(32));
-    icon.addPixmap(IconImage(16));
+    for (const qreal ratio : {1.0, 2.0}) {
+        icon.addPixmap(IconImage(32, ratio));
+        icon.addPixmap(IconImage(16, ratio));
+    }
     return icon;
 }
 

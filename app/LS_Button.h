@@ -1,6 +1,6 @@
 // LS_Button: a push button of a search form window that moves the focus on Tab and Shift+Tab
-// itself, as the window is no dialog. It owns the states of the Tab and Shift keys as it saw
-// them.
+// and is pressed by Enter itself, as the window is no dialog. It owns the states of the Tab and
+// Shift keys as it saw them.
 #pragma once
 
 #include <QPushButton>
@@ -19,6 +19,8 @@ protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // Draws a focus frame whatever the style, so that the keyboard's place is always seen.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     int m_bShiftPressed = 0;

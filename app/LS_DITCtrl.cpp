@@ -68,8 +68,7 @@ int LS_DITCtrl::AddEntry(const harrow::QEntry& entry, int makeVisible) {
 }
 
 bool LS_DITCtrl::IconFor(const harrow::QEntry& entry, int& image) const {
-    return CLarkspur32App::Instance()->GetConfiguration()->GetIconMap()->GetIcon(entry, image) ==
-           1;
+    return CLarkspur32App::Instance()->GetConfiguration()->GetIconMap()->GetIcon(entry, image) == 1;
 }
 
 QIcon LS_DITCtrl::Image(int image) const {

@@ -13,5 +13,8 @@ int LS_DisplayItem::KeywordFlag(const std::string& keyword) {
     if (keyword == "shellex") {
         return DI_SHELLEX;
     }
+    if (keyword == "photo") {
+        return DI_PHOTO;
+    }
     return 0;
 }

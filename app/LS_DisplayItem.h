@@ -1,5 +1,6 @@
 // LS_DisplayItem: one line of the entry view's rules for an object class: the attribute type to
-// show and how ("rdn", "title", "shellex"). It owns nothing; the type belongs to the schema.
+// show and how ("rdn", "title", "shellex", "photo"). It owns nothing; the type belongs to the
+// schema.
 #pragma once
 
 #include <string>
@@ -14,6 +15,7 @@ public:
     static constexpr int DI_RDN = 1;
     static constexpr int DI_TITLE = 2;
     static constexpr int DI_SHELLEX = 4;
+    static constexpr int DI_PHOTO = 8;
 
     LS_DisplayItem(harrow::QAttrT* attrType, int flags);
 

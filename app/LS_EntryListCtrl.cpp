@@ -9,6 +9,7 @@
 #include "qdebugoutput.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 
 #include <string>
 
@@ -101,6 +102,21 @@ int LS_EntryListCtrl::FirstSelectedRow() const {
         }
     }
     return first;
+}
+
+void LS_EntryListCtrl::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        !event->isAutoRepeat()) {
+        event->accept();
+        // The row the keyboard is on, which a list given the focus has without selecting it.
+        if (currentIndex().isValid() && !selectionModel()->hasSelection()) {
+            selectionModel()->select(currentIndex(),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        OnDblclk();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
 }
 
 void LS_EntryListCtrl::OnDblclk() {

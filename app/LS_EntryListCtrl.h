@@ -54,6 +54,10 @@ public:
     harrow::QReadEntry* ReadRequest() const { return m_pRead.Get(); }
     LS_DisplayEntryHandler* ReadHandler() { return &m_readHandler; }
 
+protected:
+    // Enter reads the current row, as a double click does.
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void InsertColumns();
     // The first selected row, or -1.

@@ -21,8 +21,7 @@ int LS_EntryListInfo::Load() {
         return 0;
     }
     std::string columnList;
-    if (!LS_RegistryString::Read(key.get(), "Column List", false, VALUE_BUFFER_SIZE,
-                                 columnList)) {
+    if (!LS_RegistryString::Read(key.get(), "Column List", false, VALUE_BUFFER_SIZE, columnList)) {
         harrow::QDebugOutput::Write("Failed to read registry key:\nHKCU/Software/Calder "
                                     "Institute/Larkspur/Entry List Columns/Column List\n");
         return 0;
@@ -56,7 +55,8 @@ int LS_EntryListInfo::LoadColumn(const LS_RegistryKey& key, const std::string& n
             name.c_str());
         return 0;
     }
-    harrow::QAttrT* type = CLarkspur32App::Instance()->GetDSManager()->Table()->str2at(parts.front());
+    harrow::QAttrT* type =
+        CLarkspur32App::Instance()->GetDSManager()->Table()->str2at(parts.front());
     if (!type) {
         harrow::QDebugOutput::Writef(
             "Unrecognised attribute type found in registry value:\t\t\t\t\t\t\t "

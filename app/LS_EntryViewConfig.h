@@ -30,9 +30,7 @@ public:
     int GetDisplayItems(const harrow::QEntry& entry,
                         std::vector<const LS_DisplayItem*>& items) const;
 
-    const std::vector<std::unique_ptr<LS_ObjectClassDisplay>>& Classes() const {
-        return m_classes;
-    }
+    const std::vector<std::unique_ptr<LS_ObjectClassDisplay>>& Classes() const { return m_classes; }
 
 private:
     void LoadClass(const LS_RegistryKey& key, const std::string& className);

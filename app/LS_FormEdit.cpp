@@ -4,6 +4,8 @@
 
 #include <QKeyEvent>
 
+#include <utility>
+
 namespace {
 
 bool IsTab(const QKeyEvent& key) {
@@ -30,7 +32,14 @@ bool LS_FormEdit::event(QEvent* event) {
 }
 
 void LS_FormEdit::keyPressEvent(QKeyEvent* event) {
-    if (IsTab(*event) || IsEnter(*event)) {
+    if (IsEnter(*event)) {
+        m_bEnterPressed = true;
+        event->accept();
+        return;
+    }
+    if (IsTab(*event)) {
+        // Ctrl+Tab switches pages, which is no move inside the form.
+        m_bTabPressed = !(event->modifiers() & Qt::ControlModifier);
         event->accept();
         return;
     }
@@ -45,11 +54,16 @@ void LS_FormEdit::keyReleaseEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Shift) {
         m_bShiftPressed = 0;
     } else if (IsEnter(*event) && !event->isAutoRepeat()) {
-        if (form) {
+        const bool pressedHere = m_bEnterPressed;
+        m_bEnterPressed = false;
+        if (form && pressedHere) {
             form->OnSearch();
         }
         return;
     } else if (IsTab(*event) && !event->isAutoRepeat()) {
+        if (!std::exchange(m_bTabPressed, false)) {
+            return;
+        }
         // Shift+Tab may arrive as its own key, or with Shift held since before this field had
         // the focus.
         const int backwards = m_bShiftPressed || event->key() == Qt::Key_Backtab ||
@@ -69,4 +83,10 @@ void LS_FormEdit::keyReleaseEvent(QKeyEvent* event) {
 void LS_FormEdit::focusInEvent(QFocusEvent* event) {
     QLineEdit::focusInEvent(event);
     selectAll();
+}
+
+void LS_FormEdit::focusOutEvent(QFocusEvent* event) {
+    m_bEnterPressed = false;
+    m_bTabPressed = false;
+    QLineEdit::focusOutEvent(event);
 }

@@ -20,6 +20,7 @@ LS_FormFieldRow::LS_FormFieldRow(QWidget* parent, harrow::QFormInput* input,
       m_label(new QLabel(QString::fromStdString(fieldName), parent)),
       m_edit(new LS_FormEdit(parent)), m_labelId(labelId), m_editId(labelId + 1) {
     m_label->setObjectName(QString::number(m_labelId));
+    m_label->setTextFormat(Qt::PlainText);
     m_label->setFont(font);
     m_label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_edit->setObjectName(QString::number(m_editId));

@@ -84,6 +84,8 @@ void LS_FormWin::CreateFonts() {
 QLabel* LS_FormWin::CreateText(const std::string& text, const QFont& font) {
     auto* label = new QLabel(QString::fromStdString(text), this);
     label->setObjectName(QString::number(ID_TEXT));
+    // The directory's administrator writes these texts; markup in them is shown as written.
+    label->setTextFormat(Qt::PlainText);
     label->setFont(font);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -148,10 +150,10 @@ void LS_FormWin::Layout() {
 
 int LS_FormWin::LayoutText(QLabel* text, int left, int right, int top) {
     const int width = std::max(0, right - left);
-    const QRect needed = QFontMetrics(text->font())
-                             .boundingRect(QRect(0, 0, width, 0x7fff),
-                                           Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap,
-                                           text->text());
+    const QRect needed =
+        QFontMetrics(text->font())
+            .boundingRect(QRect(0, 0, width, 0x7fff),
+                          Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap, text->text());
     text->setGeometry(left, top, width, needed.height());
     return top + needed.height();
 }
@@ -186,8 +188,8 @@ void LS_FormWin::StartSearch() {
         context.AddTail(input->CopySelf());
     }
     m_handler.Reset();
-    harrow::QFormSearch* search = m_pSearch.Create(manager, manager->GenRequestID(), &m_handler,
-                                                   m_pForm, target, context);
+    harrow::QFormSearch* search =
+        m_pSearch.Create(manager, manager->GenRequestID(), &m_handler, m_pForm, target, context);
     harrow::QError* error = nullptr;
     if (search->Invoke(error)) {
         app->GetEntryList()->Clear();
@@ -200,6 +202,8 @@ void LS_FormWin::StartSearch() {
         return;
     }
     m_pSearch.Delete();
+    // The rows of the previous search would look like this one's answer.
+    app->GetEntryList()->Clear();
     // The user is told why nothing happens.
     if (error) {
         std::string sentence;
@@ -208,6 +212,17 @@ void LS_FormWin::StartSearch() {
         app->FlashStatus();
     }
     delete error;
+}
+
+QWidget* LS_FormWin::FocusEntryList() {
+    LS_RHSTabCtrl* right = LS_RHSTabCtrl::FromMainFrame();
+    if (!right) {
+        return nullptr;
+    }
+    right->ShowEntryList();
+    LS_EntryListCtrl* list = CLarkspur32App::Instance()->GetEntryList();
+    list->setFocus(Qt::TabFocusReason);
+    return list;
 }
 
 std::vector<QWidget*> LS_FormWin::TabStops() const {
@@ -223,6 +238,12 @@ std::vector<QWidget*> LS_FormWin::TabStops() const {
 QWidget* LS_FormWin::FocusNextTabStop(QWidget* current, int previous) {
     const std::vector<QWidget*> stops = TabStops();
     const auto at = std::find(stops.begin(), stops.end(), current);
+    // Past the form's last control the keyboard goes on to the matches.
+    if (!previous && at != stops.end() && *at == stops.back()) {
+        if (QWidget* list = FocusEntryList()) {
+            return list;
+        }
+    }
     const int count = static_cast<int>(stops.size());
     int index = at == stops.end() ? 0 : static_cast<int>(at - stops.begin());
     if (at != stops.end()) {

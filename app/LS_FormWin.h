@@ -47,7 +47,7 @@ public:
     void OnClearForm();
 
     // Gives the focus to the tab stop after (before, with previous set) the one given, going
-    // round; returns the control that has it.
+    // round backwards and on to the entry list forwards; returns the control that has it.
     QWidget* FocusNextTabStop(QWidget* current, int previous);
 
     harrow::QForm* Form() const { return m_pForm; }
@@ -73,6 +73,8 @@ private:
     int LayoutText(QLabel* text, int left, int right, int top);
     void StartSearch();
     std::vector<QWidget*> TabStops() const;
+    // Shows the entry list and gives it the focus; null when there is no frame to hold it.
+    QWidget* FocusEntryList();
 
     QFont m_font;
     QFont m_boldFont;

@@ -29,8 +29,7 @@ int LS_IconMap::Load() {
     for (int image = 0; image < icons; ++image) {
         const std::string valueName = "Icon" + std::to_string(image);
         std::string text;
-        if (!LS_RegistryString::Read(key.get(), valueName.c_str(), true, ICON_BUFFER_SIZE,
-                                     text)) {
+        if (!LS_RegistryString::Read(key.get(), valueName.c_str(), true, ICON_BUFFER_SIZE, text)) {
             continue;
         }
         if (text == "=default") {

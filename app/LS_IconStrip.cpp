@@ -3,6 +3,7 @@
 #include <QBitmap>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 
 namespace {
 
@@ -122,13 +123,14 @@ void DrawPlace(QPainter& painter) {
 
 using DrawFunction = void (*)(QPainter&);
 
-const DrawFunction pictures[LS_IconStrip::PICTURE_COUNT] = {
-    DrawEntry, DrawPerson, DrawOrganisation, DrawUnit, DrawDomain, DrawPlace};
+const DrawFunction pictures[LS_IconStrip::PICTURE_COUNT] = {DrawEntry, DrawPerson, DrawOrganisation,
+                                                            DrawUnit,  DrawDomain, DrawPlace};
 
 } // namespace
 
-QPixmap LS_IconStrip::Bitmap() {
-    QPixmap strip(IMAGE_WIDTH * PICTURE_COUNT, IMAGE_HEIGHT);
+QPixmap LS_IconStrip::Bitmap(qreal ratio) {
+    QPixmap strip(qCeil(IMAGE_WIDTH * PICTURE_COUNT * ratio), qCeil(IMAGE_HEIGHT * ratio));
+    strip.setDevicePixelRatio(ratio);
     strip.fill(Qt::white);
     QPainter painter(&strip);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -143,12 +145,18 @@ QPixmap LS_IconStrip::Bitmap() {
 }
 
 std::vector<QIcon> LS_IconStrip::ImageList() {
-    const QPixmap strip = Bitmap();
-    std::vector<QIcon> images;
-    for (int picture = 0; picture < PICTURE_COUNT; ++picture) {
-        QPixmap image = strip.copy(picture * IMAGE_WIDTH, 0, IMAGE_WIDTH, IMAGE_HEIGHT);
-        image.setMask(image.createMaskFromColor(Qt::white, Qt::MaskInColor));
-        images.emplace_back(image);
+    std::vector<QIcon> images(PICTURE_COUNT);
+    for (const qreal ratio : {1.0, 2.0}) {
+        const QPixmap strip = Bitmap(ratio);
+        const int width = qCeil(IMAGE_WIDTH * ratio);
+        const int height = qCeil(IMAGE_HEIGHT * ratio);
+        for (int picture = 0; picture < PICTURE_COUNT; ++picture) {
+            // Cut in device pixels; the piece keeps the strip's ratio.
+            QPixmap image = strip.copy(picture * width, 0, width, height);
+            image.setDevicePixelRatio(ratio);
+            image.setMask(image.createMaskFromColor(Qt::white, Qt::MaskInColor));
+            images[static_cast<std::size_t>(picture)].addPixmap(image);
+        }
     }
     return images;
 }

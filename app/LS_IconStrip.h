@@ -15,8 +15,10 @@ public:
     // The pictures in strip order; the registry's "Icon%d" values name them by these numbers.
     enum Picture { ENTRY, PERSON, ORGANISATION, UNIT, DOMAIN, PLACE, PICTURE_COUNT };
 
-    // The whole strip on white, as the resource holds it.
-    static QPixmap Bitmap();
-    // One image per picture, cut from the strip with white as the transparent colour.
+    // The whole strip on white, as the resource holds it, drawn with ratio device pixels to each
+    // logical one.
+    static QPixmap Bitmap(qreal ratio = 1);
+    // One image per picture, cut from the strip with white as the transparent colour, drawn for
+    // plain and for doubled screens, so that each screen gets a sharp one.
     static std::vector<QIcon> ImageList();
 };

@@ -1,6 +1,7 @@
 #include "LS_LHSTabCtrl.h"
 
 #include "LS_DITCtrl.h"
+#include "LS_StringTable.h"
 #include "Larkspur32.h"
 #include "MainFrm.h"
 
@@ -54,7 +55,7 @@ void LS_LHSTabCtrl::FirstUpdate() {
             auto window = std::make_unique<LS_FormWin>(form);
             const int page = count();
             window->Create(this, area, page);
-            insertTab(page, window.get(), QString::fromStdString(name));
+            insertTab(page, window.get(), LS_StringTable::Literal(QString::fromStdString(name)));
             m_formWins.push_back(std::move(window));
         }
     }

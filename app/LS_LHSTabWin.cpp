@@ -2,8 +2,7 @@
 
 #include "Resource.h"
 
-LS_LHSTabWin::LS_LHSTabWin(QWidget* parent)
-    : QWidget(parent), m_tabCtrl(new LS_LHSTabCtrl(this)) {
+LS_LHSTabWin::LS_LHSTabWin(QWidget* parent) : QWidget(parent), m_tabCtrl(new LS_LHSTabCtrl(this)) {
     setObjectName(QStringLiteral("LS_LHSTabWin"));
     m_tabCtrl->setObjectName(QString::number(res::IDC_TAB_CONTROL));
     m_tabCtrl->setGeometry(rect());

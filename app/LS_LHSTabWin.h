@@ -1,5 +1,5 @@
-// LS_LHSTabWin: the left-hand pane of the splitter, holding the tab control of the directory tree and
-// the search forms. It owns that tab control, which always fills it.
+// LS_LHSTabWin: the left-hand pane of the splitter, holding the tab control of the directory tree
+// and the search forms. It owns that tab control, which always fills it.
 #pragma once
 
 #include "LS_LHSTabCtrl.h"

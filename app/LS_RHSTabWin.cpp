@@ -2,8 +2,7 @@
 
 #include "Resource.h"
 
-LS_RHSTabWin::LS_RHSTabWin(QWidget* parent)
-    : QWidget(parent), m_tabCtrl(new LS_RHSTabCtrl(this)) {
+LS_RHSTabWin::LS_RHSTabWin(QWidget* parent) : QWidget(parent), m_tabCtrl(new LS_RHSTabCtrl(this)) {
     setObjectName(QStringLiteral("LS_RHSTabWin"));
     m_tabCtrl->setObjectName(QString::number(res::IDC_TAB_CONTROL));
     m_tabCtrl->setGeometry(rect());

@@ -1,5 +1,7 @@
 #include "LS_Registry.h"
 
+#include "LS_RegistryText.h"
+
 #include "qdebugoutput.h"
 
 #include <QFile>
@@ -12,18 +14,13 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-const char* const unicodeHeader = "Windows Registry Editor Version 5.00";
-const char* const ansiHeader = "REGEDIT4";
-
-std::string Lower(std::string text) {
+std::string LS_RegistryText::Lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
-std::string Trim(const std::string& text) {
+std::string LS_RegistryText::Trim(const std::string& text) {
     const auto first = text.find_first_not_of(" \t");
     if (first == std::string::npos) {
         return {};
@@ -31,6 +28,14 @@ std::string Trim(const std::string& text) {
     const auto last = text.find_last_not_of(" \t");
     return text.substr(first, last - first + 1);
 }
+
+namespace {
+
+using LS_RegistryText::Lower;
+using LS_RegistryText::Trim;
+
+const char* const unicodeHeader = "Windows Registry Editor Version 5.00";
+const char* const ansiHeader = "REGEDIT4";
 
 bool StartsWithNoCase(const std::string& text, const char* prefix) {
     const size_t length = std::strlen(prefix);

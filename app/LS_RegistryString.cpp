@@ -22,8 +22,8 @@ int LS_RegistryString::Read(const LS_RegistryKey* key, const char* valueName, bo
     std::vector<char> buffer(bufferSize + 1, '\0');
     size = bufferSize;
     if (checkType) {
-        if (!CLarkspur32App::Instance()->ReadRegistryValue(key, valueName, LS_REG_SZ,
-                                                           buffer.data(), size)) {
+        if (!CLarkspur32App::Instance()->ReadRegistryValue(key, valueName, LS_REG_SZ, buffer.data(),
+                                                           size)) {
             return 0;
         }
     } else if (!key->QueryValue(valueName, type, buffer.data(), size)) {

@@ -63,6 +63,9 @@ void LS_SocketWatcher::WatchSocket(int socket) {
 }
 
 void LS_SocketWatcher::ForgetSocket(int socket) {
+    if (forgetHook) {
+        forgetHook(socket);
+    }
     if (watched.erase(socket) != 0 && watchSet >= 0) {
         epoll_ctl(watchSet, EPOLL_CTL_DEL, socket, nullptr);
     }

@@ -10,6 +10,7 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -41,6 +42,8 @@ public:
 
     // Where notices go; notices seen while there is none wait for one.
     void SetReceiver(QObject* receiver);
+    // Told of every socket the engine is about to close, before it goes.
+    void SetForgetHook(std::function<void(int)> hook) { forgetHook = std::move(hook); }
 
     void WatchSocket(int socket) override;
     void ForgetSocket(int socket) override;
@@ -61,4 +64,5 @@ private:
     std::map<int, std::uint64_t> closed;   // seen closed, notice not yet taken
     std::map<int, std::uint64_t> unposted; // seen closed while there was no receiver
     QPointer<QObject> receiver;
+    std::function<void(int)> forgetHook;
 };

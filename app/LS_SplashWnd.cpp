@@ -15,7 +15,7 @@ public:
     SplashWindow(LS_SplashWnd& owner, QWidget* parent)
         : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint), owner(owner) {
         setCursor(Qt::ArrowCursor);
-        setFixedSize(owner.m_bitmap.size() + QSize(2 * EDGE, 2 * EDGE));
+        setFixedSize(owner.m_bitmap.deviceIndependentSize().toSize() + QSize(2 * EDGE, 2 * EDGE));
         // Once hidden the window is only waiting to go, and its owner may be gone already.
         QTimer::singleShot(SHOW_TIME_MS, this, [this] {
             if (isVisible()) {
@@ -54,7 +54,8 @@ bool LS_SplashWnd::Create(QWidget* parent) {
     if (m_bShown) {
         return true;
     }
-    m_bitmap = LS_Artwork::LoadBitmap(res::IDB_SPLASH);
+    const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen();
+    m_bitmap = LS_Artwork::LoadBitmap(res::IDB_SPLASH, screen ? screen->devicePixelRatio() : 1);
     if (m_bitmap.isNull()) {
         return false;
     }

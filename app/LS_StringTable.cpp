@@ -32,6 +32,13 @@ const std::map<unsigned int, const char*>& Strings() {
         {res::IDS_ENTRY_VIEW_TIP, "Last requested directory entry"},
         {res::ID_INDICATOR_1, " "},
         {res::ID_INDICATOR_2, " "},
+        {res::IDS_SEARCH_ABORTED, "Search aborted."},
+        {res::ID_FILE_SAVE_CSV, "Save the entry list's columns as a CSV file"},
+        {res::ID_FILE_SAVE_LDIF, "Save every attribute of the listed entries as an LDIF file"},
+        {res::IDS_SAVE_FAILED, "Could not write the file '%s'."},
+        {res::ID_NEXT_PAGE, "Show the next page of the left-hand pane\nNext Page"},
+        {res::ID_PREVIOUS_PAGE, "Show the previous page of the left-hand pane\nPrevious Page"},
+        {res::IDS_LINK_NOT_OPENED, "Could not open '%s': no program on this computer opens it."},
         {res::IDS_SEARCH_INCOMPLETE,
          "The search returned %d matches; the directory stopped it early, so there may be "
          "more."},
@@ -66,6 +73,11 @@ QString LS_StringTable::Load(unsigned int id) {
 
 QString LS_StringTable::Prompt(unsigned int id) {
     return Load(id).section('\n', 0, 0);
+}
+
+QString LS_StringTable::Literal(const QString& text) {
+    QString literal = text;
+    return literal.replace('&', QStringLiteral("&&"));
 }
 
 QString LS_StringTable::ToolTip(unsigned int id) {

@@ -12,4 +12,7 @@ public:
     static QString Prompt(unsigned int id);
     // The part of a command prompt shown as its tool tip (empty when it has none).
     static QString ToolTip(unsigned int id);
+    // A text from the directory as a menu item or a tab shows it: menus and tabs take "&" as
+    // the mark of a shortcut letter, so each one is doubled.
+    static QString Literal(const QString& text);
 };

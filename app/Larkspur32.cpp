@@ -1,21 +1,28 @@
 #include "Larkspur32.h"
 
 #include "LS_CmdLineInfo.h"
+#include "LS_FormEdit.h"
 #include "LS_Keyring.h"
+#include "LS_LHSTabCtrl.h"
 #include "LS_MessageBox.h"
 #include "LS_PasswordDialog.h"
+#include "LS_RegistryWriter.h"
+#include "LS_SplitterWnd.h"
 #include "LS_StringTable.h"
 #include "MainFrm.h"
 #include "Resource.h"
 
 #include "access/qdsmanager.h"
 #include "access/qerror.h"
+#include "forms/qform.h"
 #include "forms/qformconfiguration.h"
 #include "qdebugoutput.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <utility>
@@ -24,20 +31,25 @@ namespace {
 
 const char* const registryFileName = "Larkspur.reg";
 const char* const productKey = "Larkspur";
+const char* const windowKey = "Window";
+
+// The value under "Window" that keeps what was typed into a field of a form.
+std::string FieldValueName(const std::string& formName, const std::string& fieldName) {
+    return formName + "/" + fieldName;
+}
 
 } // namespace
 
 CLarkspur32App* CLarkspur32App::instance = nullptr;
 
 CLarkspur32App::CLarkspur32App(std::vector<std::string> arguments)
-    : m_arguments(std::move(arguments)) {
+    : m_arguments(std::move(arguments)), m_pump([this] { RunIdleHook(); }) {
     instance = this;
-    m_idleTimer.setInterval(0);
-    connect(&m_idleTimer, &QTimer::timeout, this, &CLarkspur32App::RunIdleHook);
+    m_socketWatcher.SetForgetHook([this](int socket) { m_pump.Forget(socket); });
 }
 
 CLarkspur32App::~CLarkspur32App() {
-    // Windows send events while they go, and the pump's timer is already gone by then.
+    // Windows send events while they go, and the pump is already gone by then.
     QCoreApplication::instance()->removeEventFilter(this);
     m_pMainWnd.reset();
     m_pDSManager.reset();
@@ -70,6 +82,15 @@ bool CLarkspur32App::InitInstance() {
         m_splash.UpdateIfEnabled();
     }
 
+    if (!StartEngine()) {
+        return false;
+    }
+    StartFrame();
+    m_splash.Hide();
+    return true;
+}
+
+bool CLarkspur32App::StartEngine() {
     m_pDSManager = std::make_unique<harrow::QDSManager>();
     m_pDSManager->SetSocketCloseWatcher(&m_socketWatcher);
     if (!m_pDSManager->PreInitialise()) {
@@ -77,7 +98,8 @@ bool CLarkspur32App::InitInstance() {
         ShowError(res::IDS_DIRECTORY_CONFIG_FAILED);
         return false;
     }
-    if (!m_config.Load()) {
+    m_config = std::make_unique<LS_Configuration>();
+    if (!m_config->Load()) {
         m_splash.Hide();
         return false;
     }
@@ -85,6 +107,9 @@ bool CLarkspur32App::InitInstance() {
         m_splash.Hide();
         ShowError(res::IDS_REGISTRY_MISSING);
         return false;
+    }
+    if (m_stallSeconds > 0) {
+        m_pDSManager->SetStallTime(std::chrono::seconds(m_stallSeconds));
     }
     if (!m_bNoConnect && !ApplyDirectorySettings()) {
         m_splash.Hide();
@@ -96,27 +121,59 @@ bool CLarkspur32App::InitInstance() {
         m_splash.Hide();
         return false;
     }
-
-    StartFrame();
-    m_splash.Hide();
     return true;
+}
+
+void CLarkspur32App::ReloadDirectory() {
+    SaveWindowState();
+    // The window is replaced, not closed: the program must not take that for its end.
+    const bool quitOnClose = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QCoreApplication::instance()->removeEventFilter(this);
+    // The windows hold entries whose names hold connections of the manager, and the settings
+    // hold the manager's schema: all go before it.
+    m_pMainWnd.reset();
+    m_config.reset();
+    m_registry.reset();
+    m_pDSManager.reset();
+    // The user chose a directory, so the program now uses one.
+    m_bNoConnect = 0;
+    if (!StartEngine() && !m_pDSManager) {
+        // Without a directory the window still opens, so that the settings can be mended.
+        m_pDSManager = std::make_unique<harrow::QDSManager>();
+        m_pDSManager->SetSocketCloseWatcher(&m_socketWatcher);
+        m_pDSManager->PreInitialise();
+        if (!m_config) {
+            m_config = std::make_unique<LS_Configuration>();
+            m_config->Load();
+        }
+    }
+    StartFrame();
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnClose);
 }
 
 void CLarkspur32App::StartFrame() {
     m_pMainWnd = std::make_unique<CMainFrame>();
     m_pMainWnd->LoadFrame();
+    if (!m_bNoConnect) {
+        RestoreGeometry();
+    }
     m_pMainWnd->show();
     m_pMainWnd->repaint();
     m_pMainWnd->InitialUpdate();
+    if (!m_bNoConnect) {
+        RestoreWindowState();
+    }
     m_socketWatcher.SetReceiver(m_pMainWnd.get());
     // From now on every event the program handles may have started directory work, so each
-    // one wakes the pump; the pump itself sleeps again as soon as nothing is outstanding.
+    // one wakes the pump; between events the pump sleeps until the engine has work.
     QCoreApplication::instance()->installEventFilter(this);
 }
 
 bool CLarkspur32App::eventFilter(QObject* watched, QEvent* event) {
-    if (!m_inIdleHook && !m_idleTimer.isActive()) {
-        m_idleTimer.start();
+    // The pump's own wake-ups would otherwise wake it again for ever.
+    if (!m_inIdleHook && !m_pump.Owns(watched)) {
+        m_pump.WakeSoon();
     }
     return QObject::eventFilter(watched, event);
 }
@@ -124,16 +181,13 @@ bool CLarkspur32App::eventFilter(QObject* watched, QEvent* event) {
 void CLarkspur32App::RunIdleHook() {
     // A modal loop inside a notification must not pump again; the outer turn carries on.
     if (m_inIdleHook) {
-        m_idleTimer.stop();
         return;
     }
     m_inIdleHook = true;
-    const bool more = OnIdle();
+    OnIdle();
     m_inIdleHook = false;
-    if (!more) {
-        m_idleTimer.stop();
-    } else if (!m_idleTimer.isActive()) {
-        m_idleTimer.start();
+    if (m_pDSManager) {
+        m_pump.Arm(*m_pDSManager);
     }
 }
 
@@ -181,6 +235,71 @@ void CLarkspur32App::ShowError(unsigned int stringId) {
 
 void CLarkspur32App::SetRegistryKey(const char* company) {
     m_registryCompany = company;
+}
+
+std::string CLarkspur32App::RegistryKeyPath(const char* keyName) const {
+    return std::string(LS_RegistryKey::CurrentUser) + "\\Software\\" + m_registryCompany + "\\" +
+           productKey + "\\" + keyName;
+}
+
+const LS_Registry::Value* CLarkspur32App::WindowValue(const std::string& name, unsigned long type) {
+    const LS_Registry::Value* value = Registry().FindValue(RegistryKeyPath(windowKey), name);
+    return value && value->type == type ? value : nullptr;
+}
+
+void CLarkspur32App::RestoreGeometry() {
+    if (const LS_Registry::Value* geometry = WindowValue("Geometry", LS_REG_BINARY)) {
+        m_pMainWnd->restoreGeometry(QByteArray::fromStdString(geometry->data));
+    }
+}
+
+void CLarkspur32App::RestoreWindowState() {
+    if (const LS_Registry::Value* splitter = WindowValue("Splitter", LS_REG_BINARY)) {
+        m_pMainWnd->Splitter()->restoreState(QByteArray::fromStdString(splitter->data));
+    }
+    LS_LHSTabCtrl* left = qobject_cast<LS_LHSTabCtrl*>(m_pMainWnd->LHSTabCtrl());
+    const LS_Registry::Value* lastForm = WindowValue("Last Form", LS_REG_SZ);
+    const auto& forms = left->FormWins();
+    for (std::size_t index = 0; index < forms.size(); ++index) {
+        const std::string& formName = forms[index]->Form()->Name();
+        for (const auto& row : forms[index]->Rows()) {
+            if (const LS_Registry::Value* typed =
+                    WindowValue(FieldValueName(formName, row->FieldName()), LS_REG_SZ)) {
+                row->Edit()->setText(QString::fromUtf8(typed->data.c_str()));
+            }
+        }
+        if (lastForm && formName == lastForm->data.c_str()) {
+            left->SelectForm(static_cast<int>(index) + 1, 0);
+        }
+    }
+}
+
+void CLarkspur32App::SaveWindowState() {
+    if (m_bNoConnect || !m_pMainWnd) {
+        return;
+    }
+    LS_RegistryWriter writer(RegistryFilePath());
+    const std::string key = RegistryKeyPath(windowKey);
+    writer.SetBinary(key, "Geometry", m_pMainWnd->saveGeometry());
+    writer.SetBinary(key, "Splitter", m_pMainWnd->Splitter()->saveState());
+    const LS_LHSTabCtrl* left = qobject_cast<LS_LHSTabCtrl*>(m_pMainWnd->LHSTabCtrl());
+    const auto& forms = left->FormWins();
+    const int current = left->Current();
+    const bool formShown = current >= 1 && current <= static_cast<int>(forms.size());
+    writer.SetString(key, "Last Form",
+                     formShown ? forms[static_cast<std::size_t>(current - 1)]->Form()->Name()
+                               : std::string());
+    for (const auto& form : forms) {
+        for (const auto& row : form->Rows()) {
+            writer.SetString(key, FieldValueName(form->Form()->Name(), row->FieldName()),
+                             row->Edit()->text().toStdString());
+        }
+    }
+    if (!writer.Save()) {
+        harrow::QDebugOutput::Writef("Failed to keep the window's state in the registry file %s\n",
+                                     RegistryFilePath().c_str());
+    }
+    m_registry.reset();
 }
 
 std::string CLarkspur32App::RegistryFilePath() const {
@@ -285,7 +404,18 @@ int CLarkspur32App::LoadStartupSettings() {
     std::memcpy(&port, buffer.data(), sizeof port);
     m_serverPort = static_cast<int>(port);
     LoadDirectorySettings(*key);
+    ReadStallTime(*key);
     return 1;
+}
+
+// Optional: without it the engine's own stall time stands.
+void CLarkspur32App::ReadStallTime(const LS_RegistryKey& key) {
+    std::uint32_t seconds = 0;
+    unsigned long size = sizeof seconds;
+    unsigned long type = LS_REG_NONE;
+    if (key.QueryValue("Stall Time", type, &seconds, size) && type == LS_REG_DWORD) {
+        m_stallSeconds = static_cast<int>(seconds);
+    }
 }
 
 void CLarkspur32App::LoadDirectorySettings(const LS_RegistryKey& key) {

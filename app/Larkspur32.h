@@ -5,6 +5,7 @@
 
 #include "LS_Configuration.h"
 #include "LS_DITCtrl.h"
+#include "LS_EnginePump.h"
 #include "LS_EntryListCtrl.h"
 #include "LS_EntryViewCtrl.h"
 #include "LS_Registry.h"
@@ -12,7 +13,6 @@
 #include "LS_SplashWnd.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <memory>
 #include <optional>
@@ -42,12 +42,12 @@ public:
     // been told why where that is needed).
     bool InitInstance();
 
-    // One turn of the engine pump: true while requests remain outstanding, so that it should be
-    // called again at once.
+    // One turn of the engine pump: true while requests remain outstanding. The pump runs the
+    // next turn when a socket of the engine wakes or something of it falls due.
     bool OnIdle();
 
     harrow::QDSManager* GetDSManager() const { return m_pDSManager.get(); }
-    LS_Configuration* GetConfiguration() { return &m_config; }
+    LS_Configuration* GetConfiguration() { return m_config.get(); }
     LS_EntryListCtrl* GetEntryList() { return &m_entryList; }
     LS_EntryViewCtrl* GetEntryView() { return &m_entryView; }
     LS_DITCtrl* GetDITCtrl() { return &m_ditCtrl; }
@@ -65,6 +65,8 @@ public:
     const std::string& CACertificates() const { return m_caCertificates; }
     const std::string& BindDN() const { return m_bindDN; }
     int PageSize() const { return m_pageSize; }
+    // The "Stall Time" of the "Startup" key in seconds; 0 when it is not set.
+    int StallSeconds() const { return m_stallSeconds; }
 
     void SetStatusText(const QString& text);
     // A search's progress, shown at display rate.
@@ -85,6 +87,16 @@ public:
     int LoadStartupSettings();
     // Names the company folder of the registry file and the company level of every key.
     void SetRegistryKey(const char* company);
+    // The full path of a key below the program's own, as the registry file names it.
+    std::string RegistryKeyPath(const char* keyName) const;
+
+    // Starts the engine and the main window afresh from the registry, as after the directory
+    // settings changed; the window keeps its place and the pages their forms' values. When the
+    // new settings fail, the user is told and the window goes on without a directory.
+    void ReloadDirectory();
+    // Keeps the window's geometry, splitter, last form and the forms' values under "Window";
+    // nothing is kept with the option "noconn".
+    void SaveWindowState();
 
 protected:
     // The one process-wide step a socket client needs; false ends start-up.
@@ -101,7 +113,14 @@ private:
     bool ApplyDirectorySettings();
     std::optional<std::string> AskPassword();
     void ShowInitialiseError();
+    void ReadStallTime(const LS_RegistryKey& key);
+    // The engine's start-up steps after the command line; false after telling the user.
+    bool StartEngine();
     void StartFrame();
+    // The value under "Window" of that name and type; null when there is none.
+    const LS_Registry::Value* WindowValue(const std::string& name, unsigned long type);
+    void RestoreGeometry();
+    void RestoreWindowState();
     void RunIdleHook();
 
     static CLarkspur32App* instance;
@@ -113,7 +132,8 @@ private:
     LS_EntryViewCtrl m_entryView;
     LS_DITCtrl m_ditCtrl;
     LS_SplashWnd m_splash;
-    LS_Configuration m_config;
+    // Replaced whole when the directory settings change: it refers to the manager's schema.
+    std::unique_ptr<LS_Configuration> m_config;
     int m_bNoConnect = 0;
     std::string m_configDN;
     std::string m_serverAddress;
@@ -122,6 +142,7 @@ private:
     std::string m_caCertificates;
     std::string m_bindDN;
     int m_pageSize = 500;
+    int m_stallSeconds = 0;
     std::string m_registryCompany;
     std::unique_ptr<LS_Registry> m_registry;
     // Declared before the manager, which must not outlive its notification point.
@@ -129,6 +150,6 @@ private:
     std::unique_ptr<harrow::QDSManager> m_pDSManager;
     // Declared after the manager: its windows go before the engine they use.
     std::unique_ptr<CMainFrame> m_pMainWnd;
-    QTimer m_idleTimer;
+    LS_EnginePump m_pump;
     bool m_inIdleHook = false;
 };

@@ -1,12 +1,21 @@
 #include "MainFrm.h"
 
 #include "LS_Artwork.h"
+#include "LS_DirectoryOptionsDlg.h"
+#include "LS_EntryListCtrl.h"
+#include "LS_EntryViewCtrl.h"
+#include "LS_FileDialog.h"
+#include "LS_LHSTabCtrl.h"
 #include "LS_LHSTabWin.h"
+#include "LS_MessageBox.h"
+#include "LS_RHSTabCtrl.h"
 #include "LS_RHSTabWin.h"
+#include "LS_ResultExport.h"
 #include "LS_SocketWatcher.h"
 #include "LS_SplitterWnd.h"
 #include "LS_StatusBar.h"
 #include "LS_StringTable.h"
+#include "LS_VCard.h"
 #include "Larkspur32.h"
 #include "Resource.h"
 
@@ -16,6 +25,9 @@
 #include "qdebugoutput.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
@@ -24,6 +36,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSaveFile>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -36,12 +49,6 @@ const unsigned int statusIndicators[] = {res::ID_SEPARATOR, res::ID_INDICATOR_1,
 const unsigned long indicatorPaneMode = LS_StatusBar::MODE_BITMAP | LS_StatusBar::DT_CENTER;
 const int indicatorPaneWidth = 20;
 
-// A menu shows "&" as the mark of its shortcut letter; form names are shown as they are.
-QString MenuText(const QString& name) {
-    QString text = name;
-    return text.replace('&', QStringLiteral("&&"));
-}
-
 } // namespace
 
 CMainFrame::CMainFrame() {
@@ -53,7 +60,13 @@ CMainFrame::CMainFrame() {
     connect(&m_displayTimer, &QTimer::timeout, this, &CMainFrame::OnDisplayTimer);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame() {
+    // The pages outlive the frame and tell of their changes while the panes give them back.
+    if (CLarkspur32App* app = CLarkspur32App::Instance()) {
+        disconnect(app->GetEntryList()->Model(), nullptr, this, nullptr);
+        disconnect(app->GetEntryView(), nullptr, this, nullptr);
+    }
+}
 
 void CMainFrame::LoadFrame() {
     CreateMenus();
@@ -93,10 +106,22 @@ QAction* CMainFrame::Action(unsigned int commandId) const {
 void CMainFrame::CreateMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     QMenu* save = file->addMenu(QStringLiteral("&Save..."));
-    // Commands without a handler anywhere stay disabled, as the user has nothing to expect.
-    AddCommand(save, res::ID_FILE_SAVE_VCARD, QStringLiteral("&VCard"))->setEnabled(false);
+    // Enabled while the entry view shows an entry.
+    QAction* vcard = AddCommand(save, res::ID_FILE_SAVE_VCARD, QStringLiteral("&VCard"));
+    vcard->setEnabled(false);
+    connect(vcard, &QAction::triggered, this, &CMainFrame::OnSaveVCard);
+    // Enabled while the entry list has rows.
+    QAction* csv =
+        AddCommand(save, res::ID_FILE_SAVE_CSV, QStringLiteral("Result List as &CSV..."));
+    csv->setEnabled(false);
+    connect(csv, &QAction::triggered, this, [this] { OnSaveResultList(res::ID_FILE_SAVE_CSV); });
+    QAction* ldif =
+        AddCommand(save, res::ID_FILE_SAVE_LDIF, QStringLiteral("Result List as &LDIF..."));
+    ldif->setEnabled(false);
+    connect(ldif, &QAction::triggered, this, [this] { OnSaveResultList(res::ID_FILE_SAVE_LDIF); });
     QAction* abort = AddCommand(file, res::ID_ABORT, QStringLiteral("&Abort"));
     abort->setEnabled(false);
+    abort->setShortcut(QKeySequence(Qt::Key_Escape));
     connect(abort, &QAction::triggered, this, &CMainFrame::OnAbort);
     file->addSeparator();
     QAction* exit = AddCommand(file, res::ID_APP_EXIT, QStringLiteral("E&xit"));
@@ -106,12 +131,15 @@ void CMainFrame::CreateMenus() {
     AddCommand(edit, res::ID_EDIT_UNDO, QStringLiteral("&Undo"))->setShortcut(QKeySequence::Undo);
     edit->addSeparator();
     AddCommand(edit, res::ID_EDIT_CUT, QStringLiteral("Cu&t"))->setShortcut(QKeySequence::Cut);
-    AddCommand(edit, res::ID_EDIT_COPY, QStringLiteral("&Copy"))->setShortcut(QKeySequence::Copy);
+    QAction* copy = AddCommand(edit, res::ID_EDIT_COPY, QStringLiteral("&Copy"));
     AddCommand(edit, res::ID_EDIT_PASTE, QStringLiteral("&Paste"))
         ->setShortcut(QKeySequence::Paste);
+    // Nothing the program shows can be changed, so only copying is on offer.
     for (QAction* action : edit->actions()) {
-        action->setEnabled(false);
+        action->setEnabled(action == copy);
     }
+    copy->setShortcut(QKeySequence::Copy);
+    connect(copy, &QAction::triggered, this, &CMainFrame::OnEditCopy);
     AddCommand(nullptr, res::ID_FILE_PRINT, QStringLiteral("&Print"))->setEnabled(false);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
@@ -126,8 +154,9 @@ void CMainFrame::CreateMenus() {
     connect(statusBar, &QAction::toggled, this,
             [this](bool shown) { m_wndStatusBar->setVisible(shown); });
     view->addSeparator();
-    AddCommand(view, res::ID_DIRECTORY_OPTIONS, QStringLiteral("Directory &Options"))
-        ->setEnabled(false);
+    connect(AddCommand(view, res::ID_DIRECTORY_OPTIONS, QStringLiteral("Directory &Options...")),
+            &QAction::triggered, this, &CMainFrame::OnDirectoryOptions);
+    AddPageCommands();
 
     m_searchMenu = menuBar()->addMenu(QStringLiteral("&Search"));
     // The menu's empty first item, which the first form name replaces.
@@ -148,6 +177,36 @@ void CMainFrame::CreateMenus() {
     help->addSeparator();
     QAction* about = AddCommand(help, res::ID_APP_ABOUT, QStringLiteral("&About Larkspur32..."));
     connect(about, &QAction::triggered, this, &CMainFrame::OnAppAbout);
+}
+
+void CMainFrame::AddPageCommands() {
+    // Frame-wide, so that the pages can be switched from any control, a form's fields included.
+    const auto add = [this](unsigned int commandId, const QList<QKeySequence>& keys, int step) {
+        QAction* command = AddCommand(nullptr, commandId, QString());
+        command->setShortcuts(keys);
+        command->setShortcutContext(Qt::WindowShortcut);
+        connect(command, &QAction::triggered, this, [this, step] { OnNextPage(step); });
+        addAction(command);
+    };
+    add(res::ID_NEXT_PAGE, {QKeySequence(Qt::CTRL | Qt::Key_Tab)}, 1);
+    add(res::ID_PREVIOUS_PAGE,
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab)},
+        -1);
+}
+
+void CMainFrame::OnNextPage(int step) {
+    // The panes are disabled while the engine works, and their pages stay as they are.
+    if (!m_pLHSTabCtrl->isEnabled() || m_pLHSTabCtrl->count() == 0) {
+        return;
+    }
+    const int count = m_pLHSTabCtrl->count();
+    m_pLHSTabCtrl->setCurrentIndex((m_pLHSTabCtrl->currentIndex() + step + count) % count);
+    // A form page gives its first field the focus as it is shown; any other page takes it.
+    QWidget* page = m_pLHSTabCtrl->currentWidget();
+    if (!page->isAncestorOf(QApplication::focusWidget())) {
+        page->setFocus(Qt::TabFocusReason);
+    }
 }
 
 void CMainFrame::CreateToolBar() {
@@ -256,7 +315,7 @@ void CMainFrame::AddSearchMenuForm(int formNumber, const QString& formName) {
         m_bSearchMenuPlaceholder = 0;
     }
     const unsigned int commandId = res::ID_SEARCH_FORM_BASE + static_cast<unsigned>(formNumber);
-    QAction* action = m_searchMenu->addAction(MenuText(formName));
+    QAction* action = m_searchMenu->addAction(LS_StringTable::Literal(formName));
     action->setData(commandId);
     m_actions[commandId] = action;
 }
@@ -264,6 +323,88 @@ void CMainFrame::AddSearchMenuForm(int formNumber, const QString& formName) {
 void CMainFrame::InitialUpdate() {
     qobject_cast<LS_LHSTabCtrl*>(m_pLHSTabCtrl)->FirstUpdate();
     qobject_cast<LS_RHSTabCtrl*>(m_pRHSTabCtrl)->FirstUpdate();
+    LS_EntryViewCtrl* view = CLarkspur32App::Instance()->GetEntryView();
+    connect(view, &LS_EntryViewCtrl::EntryChanged, this, [this, view] {
+        Action(res::ID_FILE_SAVE_VCARD)->setEnabled(view->Entry() != nullptr);
+    });
+    LS_EntryListModel* rows = CLarkspur32App::Instance()->GetEntryList()->Model();
+    const auto updateSaves = [this, rows] {
+        const bool any = rows->rowCount() > 0 || rows->PendingCount() > 0;
+        Action(res::ID_FILE_SAVE_CSV)->setEnabled(any);
+        Action(res::ID_FILE_SAVE_LDIF)->setEnabled(any);
+    };
+    connect(rows, &QAbstractItemModel::rowsInserted, this, updateSaves);
+    connect(rows, &QAbstractItemModel::modelReset, this, updateSaves);
+}
+
+void CMainFrame::OnSaveResultList(unsigned int commandId) {
+    LS_EntryListModel* rows = CLarkspur32App::Instance()->GetEntryList()->Model();
+    // Entries still waiting for their batch belong to the list as much as the rows shown.
+    rows->InsertPending();
+    const bool csv = commandId == res::ID_FILE_SAVE_CSV;
+    const QString path = LS_FileDialog::GetSaveFileName(
+        this, QStringLiteral("Save Result List"),
+        csv ? QStringLiteral("results.csv") : QStringLiteral("results.ldif"),
+        csv ? QStringLiteral("CSV files (*.csv);;All files (*)")
+            : QStringLiteral("LDIF files (*.ldif);;All files (*)"));
+    if (!path.isEmpty()) {
+        SaveFile(path, csv ? LS_ResultExport::Csv(*rows) : LS_ResultExport::Ldif(*rows));
+    }
+}
+
+void CMainFrame::OnEditCopy() {
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* field = qobject_cast<QLineEdit*>(focus)) {
+        field->copy();
+        return;
+    }
+    LS_EntryViewCtrl* view = CLarkspur32App::Instance()->GetEntryView();
+    if (view->isVisible()) {
+        const QString text = view->CopyText();
+        if (!text.isEmpty()) {
+            QApplication::clipboard()->setText(text);
+        }
+    }
+}
+
+void CMainFrame::OnSaveVCard() {
+    const harrow::QEntry* entry = CLarkspur32App::Instance()->GetEntryView()->Entry();
+    if (!entry) {
+        return;
+    }
+    const QString path = LS_FileDialog::GetSaveFileName(
+        this, QStringLiteral("Save as VCard"), LS_VCard::DisplayName(*entry) + ".vcf",
+        QStringLiteral("VCard files (*.vcf);;All files (*)"));
+    if (!path.isEmpty()) {
+        SaveFile(path, LS_VCard::Write(*entry));
+    }
+}
+
+bool CMainFrame::SaveFile(const QString& path, const QByteArray& contents) {
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size() &&
+        file.commit()) {
+        return true;
+    }
+    LS_MessageBox::Show(
+        this, LS_StringTable::Load(res::IDS_ERROR_CAPTION),
+        LS_StringTable::Load(res::IDS_SAVE_FAILED).replace(QStringLiteral("%s"), path),
+        QMessageBox::Critical);
+    return false;
+}
+
+void CMainFrame::OnDirectoryOptions() {
+    LS_DirectoryOptionsDlg dialog(this);
+    if (dialog.exec() == QDialog::Accepted && dialog.Save()) {
+        // The frame goes with the forms it shows, so it is rebuilt once this handler is done.
+        QMetaObject::invokeMethod(CLarkspur32App::Instance(), &CLarkspur32App::ReloadDirectory,
+                                  Qt::QueuedConnection);
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    CLarkspur32App::Instance()->SaveWindowState();
+    QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::SetWorking(int working) {
@@ -362,7 +503,7 @@ void CMainFrame::FlashStatus() {
 }
 
 void CMainFrame::ShowAnimationBitmap(unsigned int bitmapId) {
-    const QPixmap bitmap = LS_Artwork::LoadBitmap(bitmapId);
+    const QPixmap bitmap = LS_Artwork::LoadBitmap(bitmapId, m_animPicture->devicePixelRatioF());
     if (bitmap.isNull()) {
         harrow::QDebugOutput::Write("Failed to load bitmap for working animation.\n");
         return;
@@ -381,6 +522,8 @@ void CMainFrame::OnAbort() {
     }
     CLarkspur32App::Instance()->GetDSManager()->AbortAll();
     SetWorking(0);
+    // Otherwise the last progress text stays, as if the search were still running.
+    SetStatusText(LS_StringTable::Load(res::IDS_SEARCH_ABORTED));
 }
 
 void CMainFrame::OnSearchForm(unsigned int commandId) {

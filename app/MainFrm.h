@@ -69,12 +69,17 @@ public:
     QTabWidget* LHSTabCtrl() const { return m_pLHSTabCtrl; }
     QTabWidget* RHSTabCtrl() const { return m_pRHSTabCtrl; }
 
+    // Writes the contents to path, telling the user when that fails.
+    bool SaveFile(const QString& path, const QByteArray& contents);
+
 protected:
     bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QAction* AddCommand(QMenu* menu, unsigned int commandId, const QString& text);
     void CreateMenus();
+    void AddPageCommands();
     void CreateToolBar();
     void CreateStatusDlgBar();
     void CreateAnimDlgBar();
@@ -90,6 +95,13 @@ private:
     void OnDisplayTimer();
 
     void OnAbort();
+    void OnEditCopy();
+    void OnSaveVCard();
+    // Saves the entry list as CSV or LDIF, by the command chosen.
+    void OnSaveResultList(unsigned int commandId);
+    void OnDirectoryOptions();
+    // Shows the left-hand pane's next page (step 1) or previous one (step -1).
+    void OnNextPage(int step);
     void OnAppAbout();
     void OnSearchForm(unsigned int commandId);
     void OnAnimationTimer();

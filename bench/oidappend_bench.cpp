@@ -2,6 +2,7 @@
 // its array to the exact new size on every append, and checks that QOID's cost per arc does not
 // grow with the OID's length (amortised constant time) while the reference's does.
 
+#include "benchrun.h"
 #include "schema/qoid.h"
 
 #include <algorithm>
@@ -62,11 +63,6 @@ template <typename OID> Cost AppendRound(unsigned int length) {
     return {wall.count() / kArcsPerRound, cpu / kArcsPerRound};
 }
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 struct Measured {
     double wall;
     double cpu;
@@ -86,7 +82,7 @@ template <typename OID> Measured Ratio() {
         wallRatios.push_back(longCost.wallNsPerArc / shortCost.wallNsPerArc);
         cpuRatios.push_back(longCost.cpuNsPerArc / shortCost.cpuNsPerArc);
     }
-    return {Median(wallRatios), Median(cpuRatios)};
+    return {larkspur::bench::Median(wallRatios), larkspur::bench::Median(cpuRatios)};
 }
 
 } // namespace

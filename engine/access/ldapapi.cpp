@@ -1,5 +1,7 @@
 #include "access/ldapapi.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -36,17 +38,26 @@ void UrlDescDeleter::operator()(LDAPURLDesc* url) const {
     }
 }
 
-LDAP* Init(const char* host, int port, Transport transport) {
-    if (host == nullptr || *host == '\0') {
-        return nullptr;
-    }
+namespace {
+
+// "ldap://host:port" (or ldaps), with the host escaped as a URL needs; null on failure.
+MemString ServerUrl(const std::string& host, int port, Transport transport) {
     LDAPURLDesc url{};
     std::string hostName(host);
     url.lud_scheme = const_cast<char*>(transport == Transport::Ldaps ? "ldaps" : "ldap");
     url.lud_host = hostName.data();
     url.lud_port = port;
     url.lud_scope = LDAP_SCOPE_DEFAULT;
-    MemString uri(ldap_url_desc2str(&url));
+    return MemString(ldap_url_desc2str(&url));
+}
+
+} // namespace
+
+LDAP* Init(const char* host, int port, Transport transport) {
+    if (host == nullptr || *host == '\0') {
+        return nullptr;
+    }
+    const MemString uri = ServerUrl(host, port, transport);
     if (!uri) {
         return nullptr;
     }
@@ -55,6 +66,25 @@ LDAP* Init(const char* host, int port, Transport transport) {
         return nullptr;
     }
     return handle;
+}
+
+LDAP* InitOnSocket(int socket, const std::string& host, int port) {
+    // The session keeps the server's name (not the address connected to), as a later TLS
+    // handshake checks the certificate against it.
+    const MemString uri = ServerUrl(host, port, Transport::Plain);
+    LDAP* handle = nullptr;
+    if (!uri || ldap_init_fd(socket, LDAP_PROTO_TCP, uri.get(), &handle) != LDAP_SUCCESS) {
+        ::close(socket);
+        return nullptr;
+    }
+    return handle;
+}
+
+int ClassicResultCode(int ldapResult) {
+    if (ldapResult <= LDAP_SERVER_DOWN && ldapResult >= LDAP_REFERRAL_LIMIT_EXCEEDED) {
+        return 80 - ldapResult;
+    }
+    return ldapResult;
 }
 
 namespace {
@@ -102,6 +132,10 @@ int RequireVerifiedTls(LDAP* handle, const std::string& caFile) {
 
 int StartTls(LDAP* handle) {
     return ldap_start_tls_s(handle, nullptr, nullptr);
+}
+
+int InstallTls(LDAP* handle) {
+    return ldap_install_tls(handle);
 }
 
 namespace {

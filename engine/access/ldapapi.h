@@ -6,6 +6,7 @@
 #include "harrow32_export.h"
 
 #include <ldap.h>
+#include <openldap.h>
 
 #include <sys/time.h>
 
@@ -50,13 +51,20 @@ enum class Transport { Plain, StartTls, Ldaps };
 
 // Creates a session for host and port without network traffic; null on failure.
 HARROW32_EXPORT LDAP* Init(const char* host, int port, Transport transport = Transport::Plain);
+// Creates a session on a socket that is already connected to host and port; the session owns
+// the socket from then on, also on failure (null), when it is closed here.
+HARROW32_EXPORT LDAP* InitOnSocket(int socket, const std::string& host, int port);
 
 // Asks the session's TLS for a certificate that verifies against the PEM certificates of caFile
 // (the system's trusted ones when it is empty) and names the host. Returns 1 when it took.
 HARROW32_EXPORT int RequireVerifiedTls(LDAP* handle, const std::string& caFile);
-// Connects (when not yet connected) and switches the session to TLS with StartTLS, waiting at
-// most the handle's time limit; returns the LDAP result code.
+// Switches the connected session to TLS with StartTLS, waiting at most the handle's time limit;
+// returns the LDAP result code.
 HARROW32_EXPORT int StartTls(LDAP* handle);
+// Makes the TLS handshake on a session that is connected in plain text (an ldaps:// server
+// reached on a socket of the caller's), waiting at most the handle's network time limit;
+// returns the LDAP result code.
+HARROW32_EXPORT int InstallTls(LDAP* handle);
 
 // Why a TLS handshake failed, as far as libldap tells.
 enum class TlsFailure { None, Expired, WrongHost, UnknownAuthority, Other };
@@ -77,6 +85,11 @@ private:
     int previousLevel = 0;
     void* previousPrinter = nullptr;
 };
+
+// libldap reports its client-side failures as small negative numbers where the classic client
+// interface used 81 and upwards (server down, local error, ...); the engine's tables and its log
+// speak the classic numbers.
+HARROW32_EXPORT int ClassicResultCode(int ldapResult);
 
 // Starts an asynchronous simple bind (anonymous when dn and password are empty or null).
 // Returns the message id, or -1 with the result code left in the handle.

@@ -147,6 +147,22 @@ int QBindManager::BindWait(long connId, QError*& error) {
     return connection != nullptr ? connection->BindWait(error) : 0;
 }
 
+int QBindManager::BindInBackground(long connId, QError*& error) {
+    QConnection* connection = FindForBinding(connId, error);
+    if (connection == nullptr) {
+        return 0;
+    }
+    if (connection->IsBound() || connection->IsBindInProgress()) {
+        return 1;
+    }
+    return connection->StartBind(error, kCurrentVersion);
+}
+
+int QBindManager::IsBindInProgress(long connId) const {
+    const QConnection* connection = Find(connId);
+    return connection != nullptr ? connection->IsBindInProgress() : 0;
+}
+
 int QBindManager::IsBound(long connId) const {
     const QConnection* connection = Find(connId);
     return connection != nullptr ? connection->IsBound() : 0;

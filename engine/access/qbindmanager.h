@@ -58,8 +58,12 @@ public:
     int StartBind(long connId, QError*& error);
     int BindAsync(long connId, QError*& error);
     int BindWait(long connId, QError*& error);
+    // 1 when the connection is bound or binding, or a bind could be started (Poll carries it
+    // on); 0 with error set otherwise. Unlike StartBind, a bind under way is joined.
+    int BindInBackground(long connId, QError*& error);
 
     int IsBound(long connId) const;
+    int IsBindInProgress(long connId) const;
     ldap* GetLDAPContext(long connId) const;
     int GetConnectionInfo(long connId, std::string& host, int* port, std::string& bindDN,
                           std::string& password) const;
@@ -79,6 +83,8 @@ public:
     void SetSocketCloseWatcher(QSocketCloseWatcher* newWatcher);
     void SetBindTimeLimit(std::chrono::milliseconds limit);
     std::chrono::milliseconds BindTimeLimit() const { return bindTimeLimit; }
+    // Seconds a bound connection may stay unused before TidyUp drops it.
+    int IdleTimeout() const { return idleTimeout; }
 
 protected:
     // The id the next new connection gets.

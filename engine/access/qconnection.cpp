@@ -8,10 +8,13 @@
 #include "schema/schematext.h"
 
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/time.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <utility>
-#include <vector>
 
 namespace harrow {
 
@@ -22,8 +25,20 @@ constexpr unsigned long kInvalidInformation = 1826;
 constexpr unsigned long kTimeLimitReached = 1829;
 constexpr unsigned long kServiceBusy = 1833;
 
-// Short enough that a bind reply is seen at once, long enough not to spin the processor.
-constexpr std::chrono::milliseconds kBindWaitSlice{5};
+// Whether the socket can be written to (or has failed) without waiting.
+bool IsWritable(int socket) {
+    pollfd descriptor{socket, POLLOUT, 0};
+    return ::poll(&descriptor, 1, 0) > 0;
+}
+
+int SocketError(int socket) {
+    int failure = 0;
+    socklen_t length = sizeof failure;
+    if (getsockopt(socket, SOL_SOCKET, SO_ERROR, &failure, &length) != 0) {
+        return errno;
+    }
+    return failure;
+}
 
 } // namespace
 
@@ -36,6 +51,7 @@ QConnection::~QConnection() {
     if (bound) {
         Close();
     }
+    DropBindState();
 }
 
 int QConnection::Matches(const std::string& otherHost, int otherPort, const std::string&,
@@ -78,65 +94,46 @@ int QConnection::BeginBind(QError*& error, int version, bool rebinding) {
     if (ld) {
         previousLd = std::move(ld);
     }
-    ld.reset(ldapapi::Init(host.c_str(), port, transport));
-    if (!ld) {
-        if (rebinding) {
-            QLogFile::Log(" *** QConnection::RebindAsync()");
+    bindVersion = version;
+    startHeader = rebinding ? " *** QConnection::RebindAsync()" : "QConnection::StartBind()";
+    bindDeadline = std::chrono::steady_clock::now() + bindTimeLimit;
+    nextAddress = 0;
+    if (addresses.empty()) {
+        if (!resolver) {
+            resolver = std::make_unique<QResolver>(host, port);
         }
-        QLogFile::LogRaw("Failed to bind to LDAP server:");
-        LogHost();
-        RestorePreviousHandle();
-        error = new QError(kInvalidInformation);
+        step = BindStep::Resolving;
+    } else if (ConnectToNextAddress()) {
+        step = BindStep::Connecting;
+    } else {
+        return FailBind(error, LDAP_SERVER_DOWN);
+    }
+    // A numeric address on this machine gets as far as sending the bind at once.
+    if (ContinueBind(error) == 0) {
         return 0;
     }
-    ConfigureHandle(version);
-    const char* header = rebinding ? " *** QConnection::RebindAsync()" : "QConnection::StartBind()";
-    // The TLS handshake of an ldaps:// server happens as the bind connects.
-    const ldapapi::TlsFailureListener tlsFailures(IsSecure());
-    if (!SecureHandle(error, tlsFailures)) {
-        LogSecurityFailure(header, *error);
-        RestorePreviousHandle();
-        return 0;
-    }
-    const int messageId = ldapapi::SimpleBind(ld.get(), bindDN.c_str(), password.c_str());
-    if (messageId < 0) {
-        // Nothing reached the server (it refused the connection, say): the bind never started.
-        const int code = ldapapi::LastResultCode(ld.get());
-        error = ConnectFailure(tlsFailures.Failure(), code);
-        if (error->ErrorCode() >= QError::kCertificateExpired) {
-            LogSecurityFailure(header, *error);
-        } else {
-            LogBindFailure(header, code);
-        }
-        RestorePreviousHandle();
-        return 0;
-    }
-    bindMsgId = messageId;
     Touch();
     return 1;
 }
 
-void QConnection::ConfigureHandle(int version) {
-    ldapapi::SetProtocol(ld.get(), version);
-    // Without it a server that never completes the TCP handshake holds the connect for minutes.
-    ldapapi::SetTimeLimit(ld.get(), bindTimeLimit);
-}
-
-int QConnection::SecureHandle(QError*& error, const ldapapi::TlsFailureListener& tlsFailures) {
+int QConnection::SecureHandle(QError*& error) {
     if (transport == ldapapi::Transport::Plain) {
         return 1;
     }
+    // One short synchronous step, bounded by what is left of the bind's time limit: StartTLS and
+    // the TLS handshake wait on the socket inside libldap, which gives no step to come back to.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        bindDeadline - std::chrono::steady_clock::now());
+    ldapapi::SetTimeLimit(ld.get(), std::max(left, std::chrono::milliseconds(1)));
+    const ldapapi::TlsFailureListener tlsFailures;
     ldapapi::RequireVerifiedTls(ld.get(), caFile);
-    if (transport != ldapapi::Transport::StartTls) {
-        return 1;
-    }
-    // A short synchronous step, bounded by the handle's time limit like the connect itself.
-    const int code = ldapapi::StartTls(ld.get());
+    const bool startTls = transport == ldapapi::Transport::StartTls;
+    const int code = startTls ? ldapapi::StartTls(ld.get()) : ldapapi::InstallTls(ld.get());
     if (code == LDAP_SUCCESS) {
         return 1;
     }
     error = ConnectFailure(tlsFailures.Failure(), code);
-    if (error->ErrorCode() < QError::kCertificateExpired) {
+    if (startTls && error->ErrorCode() < QError::kCertificateExpired) {
         // The server answered but would not switch: never fall back to plain text.
         delete error;
         error = new QError(QError::kSecureConnectionFailed, host);
@@ -157,7 +154,7 @@ QError* QConnection::ConnectFailure(ldapapi::TlsFailure failure, int code) const
     case ldapapi::TlsFailure::None:
         break;
     }
-    return new QError(code, nullptr);
+    return new QError(ldapapi::ClassicResultCode(code), nullptr);
 }
 
 void QConnection::LogSecurityFailure(const char* header, const QError& failure) const {
@@ -196,13 +193,7 @@ void QConnection::RequireSecurity(ldapapi::Transport secure) {
     }
 }
 
-void QConnection::RestorePreviousHandle() {
-    ld = std::move(previousLd);
-    bindInProgress = 0;
-}
-
-int QConnection::BindWait(QError*& error) {
-    Touch();
+int QConnection::ContinueBind(QError*& error) {
     if (bound) {
         return 1;
     }
@@ -210,43 +201,135 @@ int QConnection::BindWait(QError*& error) {
         error = new QError(kInternalError);
         return 0;
     }
-    ldapapi::Message reply;
-    const int received = WaitForReply(reply);
-    if (received == 0) {
+    for (;;) {
+        const BindStep before = step;
+        int progress = -1;
+        switch (step) {
+        case BindStep::Resolving:
+            progress = StepResolving(error);
+            break;
+        case BindStep::Connecting:
+            progress = StepConnecting(error);
+            break;
+        case BindStep::Binding:
+            progress = StepBinding(error);
+            break;
+        case BindStep::None:
+            return FailBind(error, LDAP_LOCAL_ERROR);
+        }
+        if (progress >= 0) {
+            return progress;
+        }
+        if (step == before) {
+            break;
+        }
+    }
+    if (std::chrono::steady_clock::now() >= bindDeadline) {
         return FailTimedOut(error);
     }
-    const int code = ReplyCode(reply.get());
-    if (received > 0 && code == LDAP_INVALID_CREDENTIALS) {
-        // A version 2 bind would be refused the same way.
-        if (!RefuseCredentials(error)) {
-            return 0;
-        }
-    } else if (received > 0 && code != LDAP_SUCCESS) {
-        if (!RetryWithVersion2(error, code)) {
-            return 0;
-        }
-    } else if (received < 0 && code != LDAP_SUCCESS) {
-        bindInProgress = 0;
-        error = new QError(code, nullptr);
-        return 0;
-    }
-    reply.reset();
-    return FinishBind();
+    return -1;
 }
 
-int QConnection::WaitForReply(ldapapi::Message& reply) {
-    // A bounded wait: a server that accepts the connection but never answers must not hold the
-    // program for good.
-    const auto deadline = std::chrono::steady_clock::now() + bindTimeLimit;
-    for (;;) {
-        timeval slice = ldapapi::ToTimeval(kBindWaitSlice);
-        LDAPMessage* received = nullptr;
-        const int result = ldap_result(ld.get(), bindMsgId, LDAP_MSG_ONE, &slice, &received);
-        reply.reset(received);
-        if (result != 0 || std::chrono::steady_clock::now() >= deadline) {
-            return result;
-        }
+int QConnection::StepResolving(QError*& error) {
+    if (!resolver->Done()) {
+        return -1;
     }
+    addresses = resolver->Addresses();
+    resolver.reset();
+    if (!ConnectToNextAddress()) {
+        return FailBind(error, LDAP_SERVER_DOWN);
+    }
+    step = BindStep::Connecting;
+    return -1;
+}
+
+bool QConnection::ConnectToNextAddress() {
+    while (nextAddress < addresses.size()) {
+        const QSocketAddress& target = addresses[nextAddress++];
+        // Non-blocking from the start: neither the connect nor any later read or write of the
+        // session may hold the caller.
+        const int socket =
+            ::socket(target.address.ss_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        if (socket < 0) {
+            continue;
+        }
+        if (::connect(socket, reinterpret_cast<const sockaddr*>(&target.address), target.length) ==
+                0 ||
+            errno == EINPROGRESS) {
+            connectingSocket = socket;
+            return true;
+        }
+        ::close(socket);
+    }
+    return false;
+}
+
+int QConnection::StepConnecting(QError*& error) {
+    if (!IsWritable(connectingSocket)) {
+        return -1;
+    }
+    if (SocketError(connectingSocket) != 0) {
+        ::close(std::exchange(connectingSocket, -1));
+        if (!ConnectToNextAddress()) {
+            return FailBind(error, LDAP_SERVER_DOWN);
+        }
+        return -1;
+    }
+    ld.reset(ldapapi::InitOnSocket(std::exchange(connectingSocket, -1), host, port));
+    if (!ld) {
+        QLogFile::Log("%s", startHeader);
+        QLogFile::LogRaw("Failed to bind to LDAP server:");
+        LogHost();
+        DropBindState();
+        RestorePreviousHandle();
+        error = new QError(kInvalidInformation);
+        return 0;
+    }
+    ldapapi::SetProtocol(ld.get(), bindVersion);
+    if (!SecureHandle(error)) {
+        LogSecurityFailure(startHeader, *error);
+        DropBindState();
+        RestorePreviousHandle();
+        return 0;
+    }
+    return SendBind(error);
+}
+
+int QConnection::SendBind(QError*& error) {
+    const int messageId = ldapapi::SimpleBind(ld.get(), bindDN.c_str(), password.c_str());
+    if (messageId < 0) {
+        return FailBind(error, ldapapi::LastResultCode(ld.get()));
+    }
+    bindMsgId = messageId;
+    step = BindStep::Binding;
+    // The version 2 retry is not waited for: its reply reaches Poll later and belongs to no
+    // request, and what is sent behind it reaches the server after it.
+    if (bindVersion == LDAP_VERSION2) {
+        return FinishBind();
+    }
+    return -1;
+}
+
+int QConnection::StepBinding(QError*& error) {
+    timeval noWait{0, 0};
+    LDAPMessage* received = nullptr;
+    const int result = ldap_result(ld.get(), bindMsgId, LDAP_MSG_ONE, &noWait, &received);
+    const ldapapi::Message reply(received);
+    if (result == 0) {
+        return -1;
+    }
+    const int code = ReplyCode(reply.get());
+    // A version 2 bind would be refused the same way.
+    if (result > 0 && code == LDAP_INVALID_CREDENTIALS) {
+        return RefuseCredentials(error);
+    }
+    if (result > 0 && code != LDAP_SUCCESS) {
+        return RetryWithVersion2(error, code);
+    }
+    if (result < 0 && code != LDAP_SUCCESS) {
+        return FailBind(error, code);
+    }
+    return FinishBind();
 }
 
 int QConnection::ReplyCode(LDAPMessage* reply) const {
@@ -258,16 +341,37 @@ int QConnection::ReplyCode(LDAPMessage* reply) const {
     return code;
 }
 
+int QConnection::BindWait(QError*& error) {
+    Touch();
+    for (;;) {
+        const int progress = ContinueBind(error);
+        if (progress >= 0) {
+            return progress;
+        }
+        int socket = -1;
+        bool write = false;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+            bindDeadline - std::chrono::steady_clock::now());
+        const int wait = static_cast<int>(std::max<long>(1, left.count()));
+        if (BindWaitsOn(socket, write)) {
+            pollfd descriptor{socket, static_cast<short>(write ? POLLOUT : POLLIN), 0};
+            ::poll(&descriptor, 1, wait);
+        } else {
+            ::poll(nullptr, 0, wait);
+        }
+    }
+}
+
 int QConnection::RetryWithVersion2(QError*& error, int refusal) {
     LogBindFailure("QConnection::BindWait()", refusal);
     QLogFile::Log("QConnection::BindWait");
     QLogFile::LogRaw("Attempting to bind using LDAP_VERSION2.");
     LogHost();
     bindInProgress = 0;
-    // The version 2 reply is not waited for; it reaches Poll later and belongs to no request.
+    step = BindStep::None;
     QError* retryError = nullptr;
     if (RebindAsync(retryError, LDAP_VERSION2)) {
-        return 1;
+        return bound ? 1 : -1;
     }
     delete retryError;
     AbandonBind();
@@ -278,7 +382,9 @@ int QConnection::RetryWithVersion2(QError*& error, int refusal) {
 int QConnection::RefuseCredentials(QError*& error) {
     LogBindFailure("QConnection::BindWait()", LDAP_INVALID_CREDENTIALS);
     bindInProgress = 0;
+    step = BindStep::None;
     if (!anonymousFallback || bindDN.empty()) {
+        RestorePreviousHandle();
         error = new QError(QError::kCredentialsRefused);
         return 0;
     }
@@ -287,34 +393,56 @@ int QConnection::RefuseCredentials(QError*& error) {
     LogHost();
     bindDN.clear();
     password.clear();
-    // As with the version 2 retry, the anonymous bind's reply is not waited for.
     QError* retryError = nullptr;
     if (RebindAsync(retryError, LDAP_VERSION3)) {
-        return 1;
+        return bound ? 1 : -1;
     }
     error = retryError;
+    return 0;
+}
+
+int QConnection::FailBind(QError*& error, int code) {
+    LogBindFailure(startHeader, code);
+    DropBindState();
+    RestorePreviousHandle();
+    error = new QError(code, nullptr);
     return 0;
 }
 
 int QConnection::FailTimedOut(QError*& error) {
     LogBindFailure("QConnection::BindWait()", LDAP_TIMEOUT);
     AbandonBind();
-    bindInProgress = 0;
+    DropBindState();
+    RestorePreviousHandle();
     error = new QError(kTimeLimitReached);
     return 0;
 }
 
 int QConnection::FinishBind() {
     bound = 1;
+    step = BindStep::None;
     previousLd.reset();
     WatchSocket();
     Touch();
     bindInProgress = 0;
+    silentSince.reset();
     return 1;
 }
 
+void QConnection::DropBindState() {
+    if (connectingSocket >= 0) {
+        ::close(std::exchange(connectingSocket, -1));
+    }
+    step = BindStep::None;
+    bindInProgress = 0;
+}
+
+void QConnection::RestorePreviousHandle() {
+    ld = std::move(previousLd);
+}
+
 void QConnection::AbandonBind() {
-    if (ld) {
+    if (ld && step == BindStep::Binding) {
         ldap_abandon_ext(ld.get(), bindMsgId, nullptr, nullptr);
     }
 }
@@ -326,10 +454,36 @@ void QConnection::LogBindFailure(const char* header, int code) const {
     LogHost();
 }
 
+bool QConnection::BindWaitsOn(int& socket, bool& write) const {
+    switch (step) {
+    case BindStep::Resolving:
+        socket = resolver->WaitSocket();
+        write = false;
+        break;
+    case BindStep::Connecting:
+        socket = connectingSocket;
+        write = true;
+        break;
+    case BindStep::Binding:
+        socket = GetSocket();
+        write = false;
+        break;
+    case BindStep::None:
+        socket = -1;
+        break;
+    }
+    return socket >= 0;
+}
+
 void QConnection::Close() {
     ForgetSocket();
+    if (bindInProgress) {
+        DropBindState();
+        previousLd.reset();
+    }
     ld.reset();
     bound = 0;
+    silentSince.reset();
 }
 
 void QConnection::Touch() {

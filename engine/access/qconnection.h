@@ -1,13 +1,19 @@
 // QConnection: one directory server the engine talks to: host, port, the credentials to bind
-// with, and at most one LDAP handle (plus the one a rebind replaced), both owned.
+// with, and at most one LDAP handle (plus the one a rebind replaced), both owned. Its bind runs
+// in steps that never wait on the network: look up the host, connect, send the bind, read the
+// reply; it owns the look-up and the socket being connected while they last.
 #pragma once
 
 #include "access/ldapapi.h"
+#include "access/qresolver.h"
 #include "harrow32_export.h"
 
 #include <chrono>
 #include <ctime>
+#include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace harrow {
 
@@ -16,6 +22,12 @@ class QSocketCloseWatcher;
 
 class HARROW32_EXPORT QConnection {
 public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    // Where a bind stands. A secure server's TLS is set up as Connecting ends, in one bounded
+    // synchronous step.
+    enum class BindStep { None, Resolving, Connecting, Binding };
+
     QConnection(long id, const std::string& host, int port, const std::string& bindDN,
                 const std::string& password);
     QConnection(const QConnection&) = delete;
@@ -30,17 +42,22 @@ public:
     // Never goes below 0; returns the new count.
     int DecRef();
 
-    // Sends a bind of the given protocol version on a fresh handle.
+    // Starts a bind of the given protocol version on a fresh handle; nothing waits for the
+    // network. 0 with error set when it cannot start.
     int StartBind(QError*& error, int version);
     // As StartBind, but a bound connection is left as it is.
     int RebindAsync(QError*& error, int version);
-    // Waits, for a bounded time, for the outstanding bind to be answered.
+    // Takes the outstanding bind as far as it can go without waiting: 1 once bound, 0 when it
+    // failed (error set, no bind in progress any more), -1 while it still runs.
+    int ContinueBind(QError*& error);
+    // Waits, at most until the bind's time limit, for the outstanding bind to end.
     int BindWait(QError*& error);
-    // Unbinds the handle; the connection can be bound again later.
+    // Unbinds the handle and drops a bind in progress; the connection can be bound again later.
     void Close();
 
     int IsBound() const { return bound; }
     int IsBindInProgress() const { return bindInProgress; }
+    BindStep CurrentBindStep() const { return step; }
     ldap* GetLDAPContext() const { return ld.get(); }
     std::time_t LastUsed() const { return lastUsed; }
     void Touch();
@@ -49,6 +66,18 @@ public:
     // 0 without a handle; else above 0 when the handle has data to read within the time-out.
     int IsReadable(std::chrono::microseconds timeout);
     void LogHost() const;
+
+    // What the bind in progress waits for: a socket and whether to write to it (else read);
+    // false when there is nothing to wait on.
+    bool BindWaitsOn(int& socket, bool& write) const;
+    // When the bind in progress fails for want of an answer.
+    TimePoint BindDeadline() const { return bindDeadline; }
+
+    // The silence of a bound connection that someone waits on: the clock starts when the
+    // waiting starts and again with every message heard.
+    void HeardFrom(TimePoint now) { silentSince = now; }
+    void StopSilenceClock() { silentSince.reset(); }
+    const std::optional<TimePoint>& SilentSince() const { return silentSince; }
 
     long ID() const { return id; }
     const std::string& Host() const { return host; }
@@ -59,7 +88,7 @@ public:
 
     // Where a bound connection's socket is handed for close notices; null watches nothing.
     void SetSocketCloseWatcher(QSocketCloseWatcher* watcher);
-    // The longest a bind (connect included) is waited for.
+    // The longest a bind (look-up and connect included) may take.
     void SetBindTimeLimit(std::chrono::milliseconds limit) { bindTimeLimit = limit; }
 
     // How the server is reached, and the PEM certificates its TLS certificate must verify
@@ -78,16 +107,21 @@ public:
 
 private:
     int BeginBind(QError*& error, int version, bool rebinding);
-    void ConfigureHandle(int version);
-    void RestorePreviousHandle();
-    int WaitForReply(ldapapi::Message& reply);
+    int StepResolving(QError*& error);
+    int StepConnecting(QError*& error);
+    int StepBinding(QError*& error);
+    bool ConnectToNextAddress();
+    int SendBind(QError*& error);
     int ReplyCode(LDAPMessage* reply) const;
     int RetryWithVersion2(QError*& error, int refusal);
+    int FailBind(QError*& error, int code);
     int FailTimedOut(QError*& error);
     int FinishBind();
+    void DropBindState();
+    void RestorePreviousHandle();
     void AbandonBind();
     void LogBindFailure(const char* header, int code) const;
-    int SecureHandle(QError*& error, const ldapapi::TlsFailureListener& tlsFailures);
+    int SecureHandle(QError*& error);
     QError* ConnectFailure(ldapapi::TlsFailure failure, int code) const;
     void LogSecurityFailure(const char* header, const QError& error) const;
     int RefuseCredentials(QError*& error);
@@ -107,6 +141,18 @@ private:
     std::string password;
     ldapapi::Handle ld;
     ldapapi::Handle previousLd;
+
+    BindStep step = BindStep::None;
+    int bindVersion = LDAP_VERSION3;
+    // The header of the log record when a bind fails before it reached the server.
+    const char* startHeader = "QConnection::StartBind()";
+    TimePoint bindDeadline;
+    // Looked up once for the connection's life: rebinds and the version 2 retry reuse it.
+    std::unique_ptr<QResolver> resolver;
+    std::vector<QSocketAddress> addresses;
+    std::size_t nextAddress = 0;
+    int connectingSocket = -1;
+    std::optional<TimePoint> silentSince;
 
     QSocketCloseWatcher* watcher = nullptr;
     int watchedSocket = -1;

@@ -1,12 +1,15 @@
 #include "access/qdsmanager.h"
 
 #include "access/ldapapi.h"
+#include "access/qclock.h"
 #include "access/qconnection.h"
 #include "access/qerror.h"
 #include "access/qlogfile.h"
 #include "access/qrequest.h"
 #include "forms/qformconfiguration.h"
 #include "schema/oidtable.h"
+
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -123,6 +126,8 @@ void QDSManager::Poll() {
         return;
     }
     polling = 1;
+    moreToRead = false;
+    StepBinds();
     const auto deadline = std::chrono::steady_clock::now() + kPollBudget;
     // Connections take turns at going first, so that one busy connection cannot use up every
     // call's budget. By index: a notification may open connections (a referral), which are
@@ -135,15 +140,53 @@ void QDSManager::Poll() {
         PollConnection(*bindManager.ConnectionAt(index), deadline);
     }
     firstPolled = first + 1;
+    const TimePoint now = std::chrono::steady_clock::now();
+    for (std::size_t index = 0; index < bindManager.ConnectionCount() && !requests.IsEmpty();
+         ++index) {
+        CheckSilence(*bindManager.ConnectionAt(index), now);
+    }
     polling = 0;
 }
 
-void QDSManager::PollConnection(QConnection& connection,
-                                std::chrono::steady_clock::time_point deadline) {
+void QDSManager::StepBinds() {
+    bool ended = false;
+    for (std::size_t index = 0; index < bindManager.ConnectionCount(); ++index) {
+        QConnection& connection = *bindManager.ConnectionAt(index);
+        if (!connection.IsBindInProgress()) {
+            continue;
+        }
+        QError* error = nullptr;
+        if (connection.ContinueBind(error) >= 0) {
+            NotifyBindComplete(connection.ID(), error);
+            ended = true;
+        }
+        delete error;
+    }
+    if (ended) {
+        DeregisterFinished();
+    }
+}
+
+void QDSManager::NotifyBindComplete(long connId, const QError* error) {
+    // Each notification may abort requests, so walk a copy and skip those no longer registered.
+    const RequestCall call(*this);
+    const PtrList<QRequest> notified = requests;
+    for (QRequest* request : notified) {
+        if (IsRegistered(request)) {
+            request->NotifyBindComplete(connId, error);
+        }
+    }
+}
+
+void QDSManager::DeregisterFinished() {
+    TakeRequests([](const QRequest* request) { return request->Finished() != 0; });
+}
+
+void QDSManager::PollConnection(QConnection& connection, TimePoint deadline) {
     if (!connection.IsBound() || !WaitingOn(connection.ID())) {
         return;
     }
-    do {
+    for (;;) {
         connection.Touch();
         ldap* handle = connection.GetLDAPContext();
         timeval noWait{0, 0};
@@ -157,17 +200,43 @@ void QDSManager::PollConnection(QConnection& connection,
         if (result == 0) {
             return;
         }
+        connection.HeardFrom(std::chrono::steady_clock::now());
         DispatchMessage(handle, message.get());
         message.reset();
-        // A notification may have closed the connection, or started a bind whose reply must be
-        // left for BindWait.
-        if (requests.IsEmpty() || !connection.IsBound() || !WaitingOn(connection.ID())) {
+        // A notification may have closed the connection.
+        if (requests.IsEmpty() || !connection.IsBound() || !WaitingOn(connection.ID()) ||
+            connection.IsReadable(std::chrono::microseconds::zero()) <= 0) {
             return;
         }
         // What is left waits for the next call: the program's window stays responsive however
         // much a search returns.
-    } while (std::chrono::steady_clock::now() < deadline &&
-             connection.IsReadable(std::chrono::microseconds::zero()) > 0);
+        if (std::chrono::steady_clock::now() >= deadline) {
+            moreToRead = true;
+            return;
+        }
+    }
+}
+
+void QDSManager::CheckSilence(QConnection& connection, TimePoint now) {
+    if (!connection.IsBound() || !WaitingOn(connection.ID())) {
+        connection.StopSilenceClock();
+        return;
+    }
+    if (!connection.SilentSince()) {
+        connection.HeardFrom(now);
+        return;
+    }
+    if (now - *connection.SilentSince() < stallTime) {
+        return;
+    }
+    // Restarted first: should nothing end the waiting, the next try is a stall time away.
+    connection.HeardFrom(now);
+    QLogFile::Log("QDSManager::Poll()");
+    QLogFile::LogRaw("No answer from the LDAP server for %lld seconds, its operations are "
+                     "abandoned:",
+                     static_cast<long long>(stallTime.count()));
+    connection.LogHost();
+    NotifyConnectionClose(connection.ID());
 }
 
 void QDSManager::DispatchMessage(ldap* handle, ldapmsg* message) {
@@ -195,7 +264,9 @@ void QDSManager::ReportResultError(QConnection& connection) {
     }
     QLogFile::Log("QDSManager::Poll()");
     QLogFile::LogRaw("ldap_result returned an error:");
-    QLogFile::LogRaw("Error Code: %d\nError String: %s", code, text.c_str());
+    // The log's readers know the classic numbers (81 for a lost server), not libldap's own.
+    QLogFile::LogRaw("Error Code: %d\nError String: %s", ldapapi::ClassicResultCode(code),
+                     text.c_str());
     if (code == LDAP_SERVER_DOWN) {
         NotifyConnectionClose(connection.ID());
     }
@@ -240,6 +311,89 @@ void QDSManager::TidyUp() {
     if (!Waiting()) {
         bindManager.TidyUp();
     }
+}
+
+void QDSManager::GetWaitSockets(std::vector<WaitSocket>& sockets) const {
+    sockets.clear();
+    // The program polls only while something is unfinished; a socket it would not read must
+    // not wake it.
+    if (!Waiting()) {
+        return;
+    }
+    for (std::size_t index = 0; index < bindManager.ConnectionCount(); ++index) {
+        const QConnection& connection = *bindManager.ConnectionAt(index);
+        int socket = -1;
+        bool write = false;
+        if (connection.IsBindInProgress() && connection.BindWaitsOn(socket, write)) {
+            sockets.push_back({socket, write});
+        } else if (connection.IsBound() && WaitingOn(connection.ID())) {
+            sockets.push_back({connection.GetSocket(), false});
+        }
+    }
+}
+
+namespace {
+
+// Keeps the earliest of the times offered, as milliseconds from now (never below 0).
+class EarliestDue {
+public:
+    void Offer(std::chrono::steady_clock::duration fromNow) {
+        const long milliseconds = static_cast<long>(std::max<std::chrono::milliseconds::rep>(
+            0, std::chrono::ceil<std::chrono::milliseconds>(fromNow).count()));
+        if (earliest < 0 || milliseconds < earliest) {
+            earliest = milliseconds;
+        }
+    }
+    long Milliseconds() const { return earliest; }
+
+private:
+    long earliest = -1;
+};
+
+} // namespace
+
+long QDSManager::MillisecondsToNextDue() const {
+    EarliestDue due;
+    if (!Waiting()) {
+        // Nothing is polled then; only TidyUp has work: it drops a connection once it has been
+        // idle for longer than the idle time-out.
+        const std::time_t clock = QClock::Now();
+        for (std::size_t index = 0; index < bindManager.ConnectionCount(); ++index) {
+            const QConnection& connection = *bindManager.ConnectionAt(index);
+            if (connection.IsBound()) {
+                due.Offer(std::chrono::seconds(connection.LastUsed() + bindManager.IdleTimeout() +
+                                               1 - clock));
+            }
+        }
+        return due.Milliseconds();
+    }
+    if (moreToRead) {
+        return 0;
+    }
+    const TimePoint now = std::chrono::steady_clock::now();
+    for (std::size_t index = 0; index < bindManager.ConnectionCount(); ++index) {
+        const QConnection& connection = *bindManager.ConnectionAt(index);
+        if (connection.IsBindInProgress()) {
+            due.Offer(connection.BindDeadline() - now);
+        } else if (connection.IsBound() && WaitingOn(connection.ID())) {
+            const auto& silentSince = connection.SilentSince();
+            due.Offer(silentSince ? *silentSince + stallTime - now : TimePoint::duration::zero());
+        }
+    }
+    return due.Milliseconds();
+}
+
+void QDSManager::WaitForWork(std::chrono::milliseconds limit) const {
+    std::vector<WaitSocket> sockets;
+    GetWaitSockets(sockets);
+    std::vector<pollfd> descriptors;
+    for (const WaitSocket& socket : sockets) {
+        descriptors.push_back(
+            {socket.socket, static_cast<short>(socket.write ? POLLOUT : POLLIN), 0});
+    }
+    const long due = MillisecondsToNextDue();
+    const long wait = due >= 0 && due < limit.count() ? due : static_cast<long>(limit.count());
+    ::poll(descriptors.data(), descriptors.size(), static_cast<int>(wait));
 }
 
 void QDSManager::SetSocketCloseWatcher(QSocketCloseWatcher* watcher) {

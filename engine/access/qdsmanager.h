@@ -26,13 +26,24 @@ class QSocketCloseWatcher;
 
 class HARROW32_EXPORT QDSManager {
 public:
+    // How long a bound server may stay silent while operations wait on it.
+    static constexpr std::chrono::seconds kDefaultStallTime{60};
+
+    // A socket the program watches on the engine's behalf: once it is readable (writable when
+    // write is set), Poll has work.
+    struct WaitSocket {
+        int socket;
+        bool write;
+    };
+
     QDSManager();
     QDSManager(const QDSManager&) = delete;
     QDSManager& operator=(const QDSManager&) = delete;
     // Aborts and deletes every request still registered, then closes every connection.
     ~QDSManager();
 
-    // Loads the schema from the "oidtable32" files in the current directory.
+    // Loads the schema from the "oidtable32" files in the current directory, else in the data
+    // folders.
     int PreInitialise();
     // Loads the search forms below subtreeDn from the given server.
     int Initialise(const std::string& subtreeDn, const std::string& host, int port);
@@ -76,6 +87,21 @@ public:
     // Drops idle connections while no request is unfinished.
     void TidyUp();
 
+    // The sockets Poll would read or carry a bind on now; none while no request is unfinished.
+    // Between them and MillisecondsToNextDue the program can sleep until Poll has work.
+    void GetWaitSockets(std::vector<WaitSocket>& sockets) const;
+    // Milliseconds until Poll or TidyUp has work that no socket announces (a bind or a silent
+    // server running out of time, data already read, an idle connection to drop): 0 for at
+    // once, -1 for nothing.
+    long MillisecondsToNextDue() const;
+    // Sleeps until Poll or TidyUp has work, or the limit has passed. For programs without an
+    // event loop of their own; a window's thread watches GetWaitSockets in its own loop instead.
+    void WaitForWork(std::chrono::milliseconds limit) const;
+    // A bound server that sends nothing for this long while operations wait on it is given up
+    // as lost: its operations end as failed.
+    void SetStallTime(std::chrono::seconds time) { stallTime = time; }
+    std::chrono::seconds StallTime() const { return stallTime; }
+
     // Entries per page of every search (the simple paged results control); 0 turns paging off.
     static constexpr int kDefaultPageSize = 500;
     void SetPageSize(int size) { pageSize = size > 0 ? size : 0; }
@@ -90,7 +116,13 @@ protected:
     std::uint32_t nextRequestId = 0;
 
 private:
-    void PollConnection(QConnection& connection, std::chrono::steady_clock::time_point deadline);
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    void StepBinds();
+    void NotifyBindComplete(long connId, const QError* error);
+    void DeregisterFinished();
+    void PollConnection(QConnection& connection, TimePoint deadline);
+    void CheckSilence(QConnection& connection, TimePoint now);
     void DispatchMessage(ldap* handle, ldapmsg* message);
     void ReportResultError(QConnection& connection);
     void NotifyRequestsOfClose(long connId);
@@ -109,6 +141,9 @@ private:
     int polling = 0;
     // The connection that the next Poll reads first.
     std::size_t firstPolled = 0;
+    // The last Poll ran out of time with messages still to read.
+    bool moreToRead = false;
+    std::chrono::seconds stallTime = kDefaultStallTime;
     PtrList<QRequest> requests;
     int requestCalls = 0;
     int pageSize = kDefaultPageSize;

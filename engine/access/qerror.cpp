@@ -4,22 +4,12 @@ namespace harrow {
 
 namespace {
 
-// libldap reports its client-side failures as small negative numbers where the classic client
-// interface used 81 and upwards (server down, local error, ...); the tables speak the classic
-// numbers, so bring libldap's back to them first.
-int ClassicResultCode(int ldapResult) {
-    if (ldapResult <= LDAP_SERVER_DOWN && ldapResult >= LDAP_REFERRAL_LIMIT_EXCEEDED) {
-        return 80 - ldapResult;
-    }
-    return ldapResult;
-}
-
 unsigned long EngineCodeForLDAPResult(int ldapResult) {
     if (ldapResult >= static_cast<int>(QError::kFirstEngineCode) &&
         ldapResult <= static_cast<int>(QError::kLastEngineCode)) {
         return static_cast<unsigned long>(ldapResult);
     }
-    switch (ClassicResultCode(ldapResult)) {
+    switch (ldapapi::ClassicResultCode(ldapResult)) {
     case 0:
         return 0;
     case 16:

@@ -37,14 +37,45 @@ int QReadEntry::Invoke(QError*& error) {
     }
     QBindManager* binds = Manager()->BindManager();
     const long connId = dn.GetConnID();
-    if (!binds->IsBound(connId) && !binds->StartBind(connId, error)) {
+    if (!binds->IsBound(connId) && !binds->BindInBackground(connId, error)) {
         return 0;
     }
+    if (!binds->IsBound(connId)) {
+        // Held until the bind ends: Poll carries it on and NotifyBindComplete sends the search.
+        awaitingBind = true;
+        invoked = 1;
+        finished = 0;
+        Manager()->RegisterRequest(this);
+        return 1;
+    }
+    SendSearch(error);
+    return 1;
+}
+
+void QReadEntry::NotifyBindComplete(long connId, const QError* error) {
+    if (!awaitingBind || connId != dn.GetConnID()) {
+        return;
+    }
+    awaitingBind = false;
+    if (error != nullptr) {
+        EndHeldRead();
+        Notify(DUA_ERROR, new QReadErrorReport(*error, dn, Host()));
+        return;
+    }
+    QError* sendError = nullptr;
+    SendSearch(sendError);
+    delete sendError;
+}
+
+// A read held for its bind is registered already; once it ends, Poll deregisters it.
+void QReadEntry::EndHeldRead() {
+    finished = 1;
+    invoked = 0;
+}
+
+void QReadEntry::SendSearch(QError*& error) {
     std::string base;
     dn.GetDN(base);
-    if (!binds->BindWait(connId, error)) {
-        return 0;
-    }
     const int code = ldap_search_ext(GetLDAPContext(), base.c_str(), LDAP_SCOPE_BASE, kReadFilter,
                                      nullptr, 0, nullptr, nullptr, nullptr, -1, &msgid);
     const std::string host = Host();
@@ -59,8 +90,11 @@ int QReadEntry::Invoke(QError*& error) {
         QLogFile::LogRaw("DN: %s", base.c_str());
         QLogFile::LogRaw("Filter: %s", kReadFilter);
         QLogFile::LogRaw("Host: %s", host.c_str());
+        if (invoked == 1) {
+            EndHeldRead();
+        }
         Notify(DUA_ERROR, new QReadErrorReport(*error, dn, host));
-        return 1;
+        return;
     }
     QLogFile::Log("QReadEntry::Invoke");
     QLogFile::LogRaw("LDAP search (read) invoked OK:");
@@ -70,11 +104,13 @@ int QReadEntry::Invoke(QError*& error) {
     QLogFile::LogRaw("Host: %s", host.c_str());
     // Registered before the requester hears of it, so that a Cancel from inside the
     // notification finds the search to abandon.
+    const bool registered = invoked == 1;
     invoked = 1;
     finished = 0;
-    Manager()->RegisterRequest(this);
+    if (!registered) {
+        Manager()->RegisterRequest(this);
+    }
     Notify(DUA_REPORT, new QReadReport(READ_INVOKED, dn, host));
-    return 1;
 }
 
 int QReadEntry::HandleLDAPMessage(ldap* handle, ldapmsg* message, QError*& error) {
@@ -166,6 +202,7 @@ int QReadEntry::WaitingOn(long connId) const {
 }
 
 void QReadEntry::Abort() {
+    awaitingBind = false;
     if (msgid == -1 || invoked != 1 || finished != 0) {
         return;
     }
@@ -180,6 +217,9 @@ void QReadEntry::NotifyCloseConnection(long connId) {
         return;
     }
     Abort();
+    // Message ids start again once the connection is bound anew: the old one must never take
+    // over a later read's messages.
+    msgid = -1;
     Notify(DUA_CONNECTION_CLOSED, nullptr);
 }
 

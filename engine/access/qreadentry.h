@@ -26,7 +26,8 @@ public:
     QReadEntry& operator=(const QReadEntry&) = delete;
     ~QReadEntry() override;
 
-    // Binds the DN's connection if need be, sends the search and registers the request. 0 with
+    // Sends the search and registers the request; on a connection that is not bound yet it
+    // starts or joins the bind and registers the read, which goes out once the bind ends. 0 with
     // error set when it cannot start; 1 otherwise, also when the search could not be sent (error
     // is then set as well and the requester has had DUA_ERROR).
     int Invoke(QError*& error);
@@ -36,6 +37,7 @@ public:
     int WaitingOn(long connId) const override;
     void Abort() override;
     void NotifyCloseConnection(long connId) override;
+    void NotifyBindComplete(long connId, const QError* error) override;
 
     const QDN& DN() const { return dn; }
     // The host of the DN's connection; empty when it has none.
@@ -43,6 +45,8 @@ public:
 
 private:
     ldap* GetLDAPContext() const;
+    void SendSearch(QError*& error);
+    void EndHeldRead();
     int ParseEntry(ldap* handle, ldapmsg* message, QError*& error);
     int ParseResult(ldap* handle, ldapmsg* message, QError*& error);
     int ParseReferral(ldap* handle, ldapmsg* message, QError*& error);
@@ -50,6 +54,7 @@ private:
 
     QDN dn;
     int msgid = -1;
+    bool awaitingBind = false;
     std::unique_ptr<QEntry> entry;
 };
 

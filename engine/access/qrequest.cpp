@@ -14,6 +14,8 @@ void QRequest::Cancel() {
     Notify(DUA_CANCELLED, nullptr);
 }
 
+void QRequest::NotifyBindComplete(long /*connId*/, const QError* /*error*/) {}
+
 void QRequest::Notify(QDUAActivity activity, void* payload) {
     if (requester != nullptr) {
         requester->Notify(activity, payload);

@@ -34,6 +34,10 @@ public:
     virtual void Cancel();
     // The connection has gone: the request ends what it had on it and tells its requester.
     virtual void NotifyCloseConnection(long connId) = 0;
+    // The bind of a connection has ended: error is null when it is bound, else why it failed.
+    // A request holding operations until that bind ends sends or fails them now; the base does
+    // nothing.
+    virtual void NotifyBindComplete(long connId, const QError* error);
 
     unsigned long ID() const { return id; }
     int Invoked() const { return invoked; }

@@ -14,6 +14,8 @@ namespace harrow {
 
 namespace {
 
+constexpr unsigned long kInternalError = 1825;
+
 // A base of fewer than two RDNs (the root, a country) is only searched one
 // level deep.
 int ScopeFor(const QDN& base) {
@@ -41,9 +43,35 @@ std::string QFormOp::BaseDN() const {
 int QFormOp::Invoke(QError*& error) {
     error = nullptr;
     matchCount = 0;
-    if (!manager->BindManager()->BindWait(connId, error)) {
+    const QBindManager* binds = manager->BindManager();
+    if (binds->IsBound(connId)) {
+        return Send(error);
+    }
+    if (!binds->IsBindInProgress(connId)) {
+        error = new QError(kInternalError);
         return 0;
     }
+    // Poll carries the bind on and hands its end to BindComplete.
+    invoked = 1;
+    awaitingBind = 1;
+    return 1;
+}
+
+int QFormOp::BindComplete(const QError* bindError, QError*& error) {
+    error = nullptr;
+    if (!awaitingBind) {
+        return 0;
+    }
+    awaitingBind = 0;
+    if (bindError == nullptr && Send(error)) {
+        return 1;
+    }
+    finished = 1;
+    succeeded = 0;
+    return 0;
+}
+
+int QFormOp::Send(QError*& error) {
     scope = ScopeFor(base);
     limited = 0;
     const int code = SendPage("");
@@ -205,6 +233,7 @@ int QFormOp::ParseMessage(ldap* /*handle*/, ldapmsg* message, QError*& error) {
 }
 
 void QFormOp::Abort() {
+    awaitingBind = 0;
     if (messageId != -1 && invoked && !finished) {
         ldap* handle = Handle();
         if (handle != nullptr) {

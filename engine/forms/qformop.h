@@ -26,8 +26,12 @@ public:
     QFormOp& operator=(const QFormOp&) = delete;
     ~QFormOp();
 
-    // Waits for the connection's bind and sends the search; 0 with error set on failure.
+    // Sends the search on a bound connection, or holds it until the connection's bind under way
+    // ends (BindComplete); never waits. 0 with error set on failure.
     int Invoke(QError*& error);
+    // The bind the held search waited for has ended (bindError null: bound): sends the search,
+    // or ends the operation unsuccessfully. Returns whether the search went out.
+    int BindComplete(const QError* bindError, QError*& error);
     // Keeps the first entry of a search-entry message; 1 when one was kept.
     int AddMatchingEntry(ldapmsg* message, QError*& error);
     // Reads the final result; returns whether it was a success or a referral.
@@ -44,6 +48,7 @@ public:
     int IsOwner(ldap* handle, int messageId) const;
 
     int Invoked() const { return invoked; }
+    int AwaitingBind() const { return awaitingBind; }
     int Finished() const { return finished; }
     int Succeeded() const { return succeeded; }
     // 1 when the server stopped the search at a size or time limit: the matches are kept and
@@ -53,9 +58,11 @@ public:
     int MessageID() const { return messageId; }
     int Scope() const { return scope; }
     const std::string& Filter() const { return filter; }
+    const QDN& Base() const { return base; }
 
 private:
     ldap* Handle() const;
+    int Send(QError*& error);
     std::string BaseDN() const;
     int SendPage(const std::string& cookie);
     void LogInvocation(int code) const;
@@ -72,6 +79,8 @@ private:
     int matchCount = 0;
     int messageId = -1;
     int invoked = 0;
+    // Invoked, and held until the connection's bind ends.
+    int awaitingBind = 0;
     int finished = 0;
     int succeeded = 0;
     int limited = 0;

@@ -13,6 +13,7 @@
 #include "forms/qformsearchnode.h"
 #include "forms/qruleset.h"
 #include "forms/qsearchclass.h"
+#include "forms/searchkeys.h"
 #include "model/qentry.h"
 #include "qdebugoutput.h"
 
@@ -37,7 +38,8 @@ std::string ErrorText(const QError& error) {
 QFormSearch::QFormSearch(QDSManager* manager, unsigned long requestId, QRequester* requester,
                          QForm* searchForm, QFormInput* targetInput,
                          PtrList<QFormInput>& contextInputs)
-    : QRequest(manager, requestId, requester), form(searchForm), target(targetInput) {
+    : QRequest(manager, requestId, requester), form(searchForm), target(targetInput),
+      delivered(manager) {
     for (QFormInput* input : contextInputs) {
         context.emplace_back(input);
     }
@@ -138,7 +140,7 @@ int QFormSearch::CreateInitialNode(QSearchClass* basePoint, QFormInput* input,
     long connId = base.GetConnID();
     if (bindsStarted.count(connId) == 0) {
         QError* bindError = nullptr;
-        if (!Manager()->BindManager()->StartBind(connId, bindError)) {
+        if (!Manager()->BindManager()->BindInBackground(connId, bindError)) {
             QDebugOutput::Writef("Bind failed: connection id '%d', error was:\n%s\n",
                                  static_cast<int>(connId), ErrorText(*bindError).c_str());
             NoteConnectionError(bindError);
@@ -147,7 +149,7 @@ int QFormSearch::CreateInitialNode(QSearchClass* basePoint, QFormInput* input,
         }
         bindsStarted.insert(connId);
     }
-    nodes.push_back(
+    AddPendingNode(
         std::make_unique<QFormSearchNode>(Manager(), connId, next, remaining, base, filter));
     return 1;
 }
@@ -165,27 +167,85 @@ PtrList<QFormInput> QFormSearch::ContextWithout(const QFormInput* input) const {
 void QFormSearch::InvokeOperations(int& attempted, int& failed) {
     attempted = 0;
     failed = 0;
-    for (auto it = nodes.begin(); it != nodes.end();) {
-        if ((*it)->Invoked()) {
-            ++it;
-            continue;
-        }
-        ++attempted;
-        QError* error = nullptr;
-        if ((*it)->Invoke(error)) {
-            ++it;
-            continue;
-        }
-        QDebugOutput::Writef("Search operation invocation failed: error given was '%s'.\n",
-                             error != nullptr ? ErrorText(*error).c_str() : "");
-        NoteConnectionError(error);
-        delete error;
-        ++failed;
-        it = nodes.erase(it);
+    SendPending(attempted, failed);
+    CountSent(attempted, failed);
+}
+
+// Every new node waits its turn here; it counts as made only once it is sent.
+void QFormSearch::AddPendingNode(std::unique_ptr<QFormSearchNode> node) {
+    const QFormOp& operation = *node->Operation();
+    const std::string place = PlaceKey(node->GetConnID(), operation.Base(), operation.Filter());
+    if (!place.empty()) {
+        searchedPlaces.insert(place);
     }
+    pending[node->GetConnID()].push_back(node.get());
+    nodes.push_back(std::move(node));
+}
+
+void QFormSearch::SendPending(int& attempted, int& failed) {
+    // Sending can wait for a bind, during which a lost connection may be reported: the queues
+    // are then left to the send already under way.
+    if (sending) {
+        return;
+    }
+    sending = true;
+    for (auto it = pending.begin(); it != pending.end();) {
+        SendPendingOn(it->first, it->second, attempted, failed);
+        it = it->second.empty() ? pending.erase(it) : std::next(it);
+    }
+    sending = false;
+}
+
+void QFormSearch::SendPendingOn(long connId, std::deque<QFormSearchNode*>& waiting, int& attempted,
+                                int& failed) {
+    int unanswered = Outstanding(connId);
+    while (!abandoned && !waiting.empty() && unanswered < MaxOutstandingPerConnection) {
+        QFormSearchNode* node = waiting.front();
+        waiting.pop_front();
+        ++attempted;
+        if (SendNode(node)) {
+            ++unanswered;
+        } else {
+            ++failed;
+            RemoveNode(node);
+        }
+    }
+}
+
+int QFormSearch::SendNode(QFormSearchNode* node) {
+    QError* error = nullptr;
+    if (node->Invoke(error)) {
+        return 1;
+    }
+    QDebugOutput::Writef("Search operation invocation failed: error given was '%s'.\n",
+                         error != nullptr ? ErrorText(*error).c_str() : "");
+    NoteConnectionError(error);
+    delete error;
+    return 0;
+}
+
+void QFormSearch::SendPendingAndCount() {
+    if (abandoned || pending.empty()) {
+        return;
+    }
+    int attempted = 0;
+    int failed = 0;
+    SendPending(attempted, failed);
+    if (attempted > 0) {
+        CountSent(attempted, failed);
+    }
+}
+
+void QFormSearch::CountSent(int attempted, int failed) {
     totalOperations += attempted;
     failedOperations += failed;
     SendOpCount();
+}
+
+int QFormSearch::Outstanding(long connId) const {
+    return static_cast<int>(std::count_if(nodes.begin(), nodes.end(), [connId](const auto& node) {
+        return node->Invoked() && !node->Finished() && node->GetConnID() == connId;
+    }));
 }
 
 int QFormSearch::HandleLDAPMessage(ldap* handle, ldapmsg* message, QError*& error) {
@@ -223,6 +283,7 @@ int QFormSearch::HandleLDAPMessage(ldap* handle, ldapmsg* message, QError*& erro
     handling = nullptr;
     if (node->Finished()) {
         RemoveNode(node);
+        SendPendingAndCount();
     }
     CompleteIfDone();
     return ok;
@@ -242,7 +303,24 @@ QFormSearchNode* QFormSearch::FindNode(ldap* handle, int messageId) const {
 }
 
 void QFormSearch::ProcessTargetMatches(PtrList<QEntry>& entries) {
-    Send(DUA_RESULT, std::make_unique<QFormResult>(entries));
+    DropDelivered(entries);
+    if (!entries.IsEmpty()) {
+        Send(DUA_RESULT, std::make_unique<QFormResult>(entries));
+    }
+}
+
+// An entry reached from two base points, or from a base point and below a context match, is
+// listed once.
+void QFormSearch::DropDelivered(PtrList<QEntry>& entries) {
+    PtrList<QEntry>::Position pos = entries.GetHeadPosition();
+    while (pos != nullptr) {
+        const PtrList<QEntry>::Position at = pos;
+        QEntry* entry = entries.GetNext(pos);
+        if (!delivered.Admit(*entry)) {
+            entries.RemoveAt(at);
+            delete entry;
+        }
+    }
 }
 
 void QFormSearch::ProcessIntermediateMatches(QFormSearchNode* node, PtrList<QEntry>& entries) {
@@ -286,7 +364,7 @@ void QFormSearch::TrySearch(const QDN& dn, QSearchClass* searchClass, long connI
         return;
     }
     QError* error = nullptr;
-    if (!Manager()->BindManager()->BindAsync(connId, error)) {
+    if (!Manager()->BindManager()->BindInBackground(connId, error)) {
         QDebugOutput::Writef("Bind failed: error was:\n%s\n", ErrorText(*error).c_str());
         NoteConnectionError(error);
         delete error;
@@ -303,6 +381,9 @@ void QFormSearch::ProcessReferrals(QFormSearchNode* node, const QStringList& ref
         }
         if (node->ReferralHops() >= MaxReferralHops) {
             DropReferral(url);
+            continue;
+        }
+        if (ReferralLimitReached(url)) {
             continue;
         }
         ldapapi::UrlDesc desc = ldapapi::ParseUrl(url);
@@ -323,9 +404,48 @@ void QFormSearch::DropReferral(const std::string& url) {
                   "Referral not followed, the chain has reached %d "
                   "hops:\t\t\t\t\t\nURI: %s",
                   MaxReferralHops, url.c_str());
-    ++totalOperations;
-    ++failedOperations;
-    SendOpCount();
+}
+
+int QFormSearch::ReferralLimitReached(const std::string& url) {
+    if (referralsFollowed < MaxReferrals) {
+        return 0;
+    }
+    if (!referralLimitLogged) {
+        QLogFile::Log("QFormSearch::ProcessReferrals()\t\t\t\t\t\n"
+                      "Referral not followed, the search has followed %d referrals; no more "
+                      "are:\t\t\t\t\t\nURI: %s",
+                      MaxReferrals, url.c_str());
+        referralLimitLogged = true;
+    }
+    return 1;
+}
+
+// Servers that refer to each other would otherwise send the search round in circles.
+int QFormSearch::SearchedBefore(long connId, const QDN& base, const std::string& filter) const {
+    const std::string place = PlaceKey(connId, base, filter);
+    if (place.empty() || searchedPlaces.count(place) == 0) {
+        return 0;
+    }
+    std::string host;
+    std::string bindDN;
+    std::string password;
+    int port = 0;
+    Manager()->BindManager()->GetConnectionInfo(connId, host, &port, bindDN, password);
+    std::string dn;
+    base.GetDN(dn);
+    QLogFile::Log("QFormSearch::TryReferral()\t\t\t\t\t\n"
+                  "Referral not followed, the same search was made before:\t\t\t\t\t\n"
+                  "Host: %s\nPort: %d\nDN: %s\nFilter: %s",
+                  host.c_str(), port, dn.c_str(), filter.c_str());
+    return 1;
+}
+
+std::string QFormSearch::PlaceKey(long connId, const QDN& base, const std::string& filter) const {
+    std::string dnKey;
+    if (!DNKey(base, dnKey)) {
+        return std::string();
+    }
+    return ServerKey(Manager(), connId) + "\n" + dnKey + "\n" + filter;
 }
 
 void QFormSearch::TryReferral(ldap_url_desc* url, QFormInput* next,
@@ -349,8 +469,12 @@ void QFormSearch::TryReferral(ldap_url_desc* url, QFormInput* next,
                       dn.c_str());
         return;
     }
+    const std::string filter = url->lud_filter != nullptr ? url->lud_filter : "";
+    if (SearchedBefore(connId, base, filter)) {
+        return;
+    }
     QError* error = nullptr;
-    if (!binds->BindAsync(connId, error)) {
+    if (!binds->BindInBackground(connId, error)) {
         // A referral that cannot be followed securely counts as a failed operation.
         if (error != nullptr && error->ErrorCode() >= QError::kCredentialsRefused) {
             ++totalOperations;
@@ -361,22 +485,14 @@ void QFormSearch::TryReferral(ldap_url_desc* url, QFormInput* next,
         delete error;
         return;
     }
-    const std::string filter = url->lud_filter != nullptr ? url->lud_filter : "";
+    ++referralsFollowed;
     StartNode(std::make_unique<QFormSearchNode>(Manager(), connId, next, remaining, base, filter,
                                                 referralHops));
 }
 
 void QFormSearch::StartNode(std::unique_ptr<QFormSearchNode> node) {
-    ++totalOperations;
-    QError* error = nullptr;
-    if (node->Invoke(error)) {
-        nodes.push_back(std::move(node));
-    } else {
-        ++failedOperations;
-        NoteConnectionError(error);
-        delete error;
-    }
-    SendOpCount();
+    AddPendingNode(std::move(node));
+    SendPendingAndCount();
 }
 
 void QFormSearch::NoteConnectionError(const QError* error) {
@@ -404,6 +520,7 @@ void QFormSearch::Abort() {
     // stack: the manager deletes the search only after that returns, and from here on the
     // handling starts and sends nothing.
     abandoned = true;
+    pending.clear();
     for (const std::unique_ptr<QFormSearchNode>& node : nodes) {
         node->Abort();
     }
@@ -427,8 +544,41 @@ void QFormSearch::NotifyCloseConnection(long connId) {
         SendOpCount();
     }
     if (handling == nullptr) {
+        SendPendingAndCount();
         CompleteIfDone();
     }
+}
+
+void QFormSearch::NotifyBindComplete(long connId, const QError* error) {
+    if (abandoned || Finished()) {
+        return;
+    }
+    int held = 0;
+    int failed = 0;
+    for (const std::unique_ptr<QFormSearchNode>& node : nodes) {
+        QFormOp* operation = node->Operation();
+        if (node->GetConnID() != connId || !operation->AwaitingBind()) {
+            continue;
+        }
+        ++held;
+        QError* sendError = nullptr;
+        if (!operation->BindComplete(error, sendError)) {
+            const QError* reason = error != nullptr ? error : sendError;
+            QDebugOutput::Writef("Search operation invocation failed: error given was '%s'.\n",
+                                 reason != nullptr ? ErrorText(*reason).c_str() : "");
+            ++failed;
+        }
+        delete sendError;
+    }
+    if (held == 0) {
+        return;
+    }
+    if (failed > 0) {
+        failedOperations += failed;
+        RemoveFinishedNodes();
+        SendOpCount();
+    }
+    CompleteIfDone();
 }
 
 void QFormSearch::RemoveNode(const QFormSearchNode* node) {

@@ -5,11 +5,14 @@
 #pragma once
 
 #include "access/qrequest.h"
+#include "forms/qdeliveredentries.h"
 #include "forms/qformsearchopts.h"
 #include "harrow32_export.h"
 #include "model/qstringlist.h"
 #include "ptrlist.h"
 
+#include <deque>
+#include <map>
 #include <memory>
 #include <set>
 #include <string>
@@ -36,6 +39,12 @@ public:
     // A referral chain longer than this is not followed: servers that refer to
     // each other would otherwise keep a search going forever.
     static constexpr int MaxReferralHops = 10;
+    // Referrals followed by one form search in all: servers whose referrals fan out would
+    // otherwise multiply its work with every hop.
+    static constexpr int MaxReferrals = 1000;
+    // Search operations sent and unanswered on one connection; the rest wait their turn. A
+    // server closes a connection that has too many (slapd: 100 for an anonymous session).
+    static constexpr int MaxOutstandingPerConnection = 50;
 
     // Takes ownership of target and of every input in context (the pointers are
     // copied).
@@ -54,6 +63,7 @@ public:
     int WaitingOn(long connId) const override;
     void Abort() override;
     void NotifyCloseConnection(long connId) override;
+    void NotifyBindComplete(long connId, const QError* error) override;
 
     int TotalOperations() const { return totalOperations; }
     int FailedOperations() const { return failedOperations; }
@@ -64,10 +74,19 @@ private:
     void CreateInitialNodes(const PtrList<QSearchClass>& basePoints, int& initFailures);
     int CreateInitialNode(QSearchClass* basePoint, QFormInput* input, std::set<long>& bindsStarted);
     void InvokeOperations(int& attempted, int& failed);
+    void AddPendingNode(std::unique_ptr<QFormSearchNode> node);
+    void SendPending(int& attempted, int& failed);
+    void SendPendingOn(long connId, std::deque<QFormSearchNode*>& waiting, int& attempted,
+                       int& failed);
+    int SendNode(QFormSearchNode* node);
+    void SendPendingAndCount();
+    void CountSent(int attempted, int failed);
+    int Outstanding(long connId) const;
     PtrList<QFormInput> ContextWithout(const QFormInput* input) const;
 
     QFormSearchNode* FindNode(ldap* handle, int messageId) const;
     void ProcessTargetMatches(PtrList<QEntry>& entries);
+    void DropDelivered(PtrList<QEntry>& entries);
     void ProcessIntermediateMatches(QFormSearchNode* node, PtrList<QEntry>& entries);
     void TrySearch(const QDN& dn, QSearchClass* searchClass, long connId, QFormInput* input,
                    QFormInput* next, const PtrList<QFormInput>& remaining, int referralHops);
@@ -78,6 +97,10 @@ private:
     // sign-in, keeping the first for Invoke; other errors are left alone.
     void NoteConnectionError(const QError* error);
     void DropReferral(const std::string& url);
+    int ReferralLimitReached(const std::string& url);
+    int SearchedBefore(long connId, const QDN& base, const std::string& filter) const;
+    // Empty for a base whose DN equals no other.
+    std::string PlaceKey(long connId, const QDN& base, const std::string& filter) const;
     void StartNode(std::unique_ptr<QFormSearchNode> node);
 
     void RemoveNode(const QFormSearchNode* node);
@@ -99,6 +122,16 @@ private:
     QFormSearchOpts options;
     int totalOperations = 0;
     int failedOperations = 0;
+    // Nodes not yet sent, by connection, in the order they were made; they stay in nodes too.
+    std::map<long, std::deque<QFormSearchNode*>> pending;
+    // Every search made, as server, base and filter (the base decides the scope); a base whose
+    // DN equals no other has none.
+    std::set<std::string> searchedPlaces;
+    int referralsFollowed = 0;
+    bool referralLimitLogged = false;
+    // Set while pending nodes are being sent.
+    bool sending = false;
+    QDeliveredEntries delivered;
     // The step whose message is being handled; it must outlive any notice that
     // arrives while its result is read.
     QFormSearchNode* handling = nullptr;

@@ -21,6 +21,8 @@ QDN& QDN::operator=(const QDN& other) {
     for (QRDN* rdn : other.RDNs()) {
         rdns.AddTail(new QRDN(*rdn));
     }
+    text = other.text;
+    parsedLength = text.size();
     set = other.set;
     return *this;
 }
@@ -43,23 +45,24 @@ int QDN::SetDN(QDSManager* ds, long id, const std::string& dn) {
     if (dn.empty()) {
         return 1;
     }
-    unparsed = dntext::StrippedLeft(dntext::TrimmedLeft(dn), '/');
-    unparsed = dntext::StrippedRight(TrimmedRight(unparsed), '/');
+    text = dntext::StrippedLeft(dntext::TrimmedLeft(dn), '/');
+    text = dntext::StrippedRight(TrimmedRight(text), '/');
     rdnLeft = true;
     set = 1;
     return 1;
 }
 
 void QDN::ParseNextRDN() const {
-    const std::string::size_type comma = dntext::FindUnescaped(unparsed, ',');
+    const std::string rest = text.substr(parsedLength);
+    const std::string::size_type comma = dntext::FindUnescaped(rest, ',');
     if (comma == std::string::npos) {
-        rdns.AddTail(new QRDN(Table(), unparsed));
-        std::string().swap(unparsed);
+        rdns.AddTail(new QRDN(Table(), rest));
+        parsedLength = text.size();
         rdnLeft = false;
         return;
     }
-    rdns.AddTail(new QRDN(Table(), unparsed.substr(0, comma)));
-    unparsed.erase(0, comma + 1);
+    rdns.AddTail(new QRDN(Table(), rest.substr(0, comma)));
+    parsedLength += comma + 1;
 }
 
 const PtrList<QRDN>& QDN::RDNs() const {
@@ -84,7 +87,8 @@ void QDN::DeleteRDNs() {
         delete rdn;
     }
     rdns.RemoveAll();
-    std::string().swap(unparsed);
+    std::string().swap(text);
+    parsedLength = 0;
     rdnLeft = false;
 }
 

@@ -31,6 +31,9 @@ public:
     void UnsetDN();
 
     int IsSet() const { return set; }
+    // The text the DN was set from, without surrounding white space and slashes: for a DN from a
+    // server, exactly what the server sent, which printing the RDNs does not reproduce.
+    const std::string& Text() const { return text; }
 
     // The RDNs in attribute form, most specific first, joined by ", "; returns 1.
     int GetDN(std::string& out) const;
@@ -69,7 +72,9 @@ private:
     // Most entries of a search are only ever shown by their first RDN, if at all, and their
     // parsed pairs cost several times their text: the text is parsed one RDN at a time when
     // first asked for.
-    mutable std::string unparsed;
+    std::string text;
+    // How much of the text the RDNs parsed so far cover.
+    mutable std::string::size_type parsedLength = 0;
     mutable bool rdnLeft = false;
     mutable PtrList<QRDN> rdns;
 };

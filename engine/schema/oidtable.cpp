@@ -6,6 +6,7 @@
 #include "schema/qstringsyntax.h"
 #include "schema/qurisyntax.h"
 #include "schema/schematext.h"
+#include "schema/tablefolders.h"
 
 #include <cctype>
 #include <cstdint>
@@ -88,7 +89,8 @@ Oidtable::Oidtable() {
 Oidtable::~Oidtable() = default;
 
 int Oidtable::Load(const char* stem) {
-    return LoadGen(stem) && LoadAt(stem) && LoadOC(stem) ? 1 : 0;
+    const std::string located = LocateOidTables(stem == nullptr ? "" : stem);
+    return LoadGen(located.c_str()) && LoadAt(located.c_str()) && LoadOC(located.c_str()) ? 1 : 0;
 }
 
 QOID* Oidtable::str2oid(const std::string& text) const {

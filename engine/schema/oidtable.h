@@ -34,7 +34,9 @@ public:
     virtual ~Oidtable();
 
     // Reads stem.gen, stem.at and stem.oc, in that order, stopping at the first file that cannot
-    // be opened. 1 when all three were read, else 0; what was read before a failure stays.
+    // be opened. A bare stem whose files are not all in the current folder is read from the first
+    // data folder that holds them (LocateOidTables). 1 when all three were read, else 0; what was
+    // read before a failure stays.
     int Load(const char* stem);
 
     // A new OID for the dotted text, generator names expanded; the caller deletes it.

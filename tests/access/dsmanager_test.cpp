@@ -10,6 +10,8 @@
 #include "access/qerror.h"
 #include "schema/oidtable.h"
 #include "support/debugcapture.h"
+#include "support/drivemanager.h"
+#include "support/fakeldapserver.h"
 #include "support/testdata.h"
 #include "support/testdirectory.h"
 
@@ -19,6 +21,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -341,6 +344,27 @@ TEST_F(ManagerTest, HungServerNeverBlocksPoll) {
     ASSERT_TRUE(directory.Resume());
     ASSERT_TRUE(PollUntilDone(manager));
     EXPECT_EQ(requester.Count(harrow::DUA_COMPLETE), 1);
+}
+
+// libldap left alone would wait on a blocking socket for the rest of the message.
+TEST(ManagerMisbehavingServer, HalfSentMessageNeverHoldsPoll) {
+    FakeLdapServer server(FakeLdapServer::Behaviour::SplitEntry, std::chrono::seconds(1));
+    ASSERT_TRUE(server.Start());
+    QDSManager manager;
+    const long connId = manager.BindManager()->OpenConnection(server.Host(), server.Port(), "", "");
+    QError* error = nullptr;
+    ASSERT_EQ(1, manager.BindManager()->StartBind(connId, error));
+    ASSERT_EQ(1, manager.BindManager()->BindWait(connId, error));
+    RecordingRequester requester;
+    SearchRequest request(&manager, &requester, connId, "o=Fake");
+    Invoke(request);
+    const auto longest = DriveUntil(manager, [&] { return manager.Waiting() == 0; });
+    // A sanity bound: Poll used to wait for the rest of the message.
+    EXPECT_LT(longest, std::chrono::milliseconds(500));
+    EXPECT_EQ(requester.Count(harrow::DUA_RESULT), 1);
+    EXPECT_EQ(requester.Count(harrow::DUA_COMPLETE), 1);
+    ASSERT_FALSE(requester.notices.empty());
+    EXPECT_EQ(requester.notices.front().dn, "o=Fake");
 }
 
 TEST_F(ManagerTest, SocketCloseNoticeClosesTheRightConnection) {

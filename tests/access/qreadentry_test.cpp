@@ -18,6 +18,8 @@
 #include "model/qentry.h"
 #include "schema/oidtable.h"
 #include "support/debugcapture.h"
+#include "support/drivemanager.h"
+#include "support/fakeldapserver.h"
 #include "support/testdata.h"
 #include "support/testdirectory.h"
 
@@ -185,6 +187,7 @@ protected:
 };
 
 TEST_F(ReadEntryTest, ReadsTheWholeEntryWithReportResultAndCompletion) {
+    Bind();
     LogCapture log;
     const std::unique_ptr<QReadEntry> request = Request(kAda);
     ASSERT_EQ(1, Invoke(*request));
@@ -262,6 +265,7 @@ TEST_F(ReadEntryTest, MissingEntryEndsWithTheMappedError) {
 }
 
 TEST_F(ReadEntryTest, BusyWhileRunningAndReadsAgainOnceComplete) {
+    Bind();
     const std::unique_ptr<QReadEntry> request = Request(kAda);
     ASSERT_EQ(1, Invoke(*request));
     LogCapture log;
@@ -295,9 +299,9 @@ TEST_F(ReadEntryTest, ConnectionDroppedWhenIdleIsBoundAgainBeforeTheSearch) {
     ASSERT_EQ(0, manager.BindManager()->IsBound(connId));
 
     ASSERT_EQ(1, Invoke(*request));
-    EXPECT_EQ(1, manager.BindManager()->IsBound(connId));
     EXPECT_EQ(1, request->WaitingOn(connId));
     ASSERT_TRUE(PollUntilDone(manager));
+    EXPECT_EQ(1, manager.BindManager()->IsBound(connId));
     ASSERT_EQ(6u, requester.notices.size());
     EXPECT_EQ(harrow::DUA_RESULT, requester.notices[4].activity);
     EXPECT_EQ(connId, requester.notices[4].entry->GetConnID());
@@ -420,6 +424,105 @@ TEST_F(ReadEntryTest, DeletingARequestSendsNothingAndReleasesItsDN) {
     }
     EXPECT_EQ(0, manager.BindManager()->ConnectionAt(0)->RefCount());
     EXPECT_TRUE(requester.notices.empty());
+}
+
+// A read told that its connection closed must never own a later read's messages: message ids
+// start again on the rebound connection, and the old read stays registered until it is aborted.
+TEST_F(ReadEntryTest, ReadToldOfItsClosedConnectionNeverTakesOverALaterRead) {
+    Bind();
+    const std::unique_ptr<QReadEntry> stale = Request(kAda);
+    ASSERT_TRUE(directory.Pause());
+    ASSERT_EQ(1, Invoke(*stale));
+    manager.NotifySocketClose(
+        harrow::ldapapi::Socket(manager.BindManager()->GetLDAPContext(connId)));
+    ASSERT_TRUE(directory.Resume());
+    ASSERT_EQ((std::vector<QDUAActivity>{harrow::DUA_REPORT, harrow::DUA_CONNECTION_CLOSED}),
+              requester.Activities());
+
+    ReadRequester later;
+    QDN dn;
+    dn.SetDN(&manager, connId, kAda);
+    QReadEntry fresh(&manager, manager.GenRequestID(), &later, dn);
+    QError* error = nullptr;
+    ASSERT_EQ(1, fresh.Invoke(error));
+    delete error;
+    DriveUntil(manager, [&] { return fresh.Finished() != 0; });
+    EXPECT_EQ(
+        (std::vector<QDUAActivity>{harrow::DUA_REPORT, harrow::DUA_RESULT, harrow::DUA_COMPLETE}),
+        later.Activities());
+    EXPECT_EQ(2u, requester.notices.size());
+    EXPECT_EQ(0, stale->IsTaskOwner(manager.BindManager()->GetLDAPContext(connId), 2));
+    manager.DeregisterRequest(stale->ID());
+}
+
+// Reads against a server of the tests' own that misbehaves on purpose.
+class MisbehavingServerReadTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_EQ(1, manager.Table()->Load(DataPath("oidtable32").c_str())); }
+    void TearDown() override { manager.AbortAll(); }
+
+    // Starts the server and a read of an entry on it; Invoke must return at once.
+    std::unique_ptr<QReadEntry> StartRead(FakeLdapServer& server) {
+        EXPECT_TRUE(server.Start());
+        const long connId =
+            manager.BindManager()->OpenConnection(server.Host(), server.Port(), "", "");
+        QDN dn;
+        dn.SetDN(&manager, connId, "cn=Split,o=Fake");
+        auto request =
+            std::make_unique<QReadEntry>(&manager, manager.GenRequestID(), &requester, dn);
+        QError* error = nullptr;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(1, request->Invoke(error));
+        // A sanity bound: the call used to wait for the whole bind time.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+        delete error;
+        return request;
+    }
+
+    harrow::QDSManager manager;
+    ReadRequester requester;
+};
+
+TEST_F(MisbehavingServerReadTest, RefusedVersion3BindFallsBackToVersion2AndTheReadFollows) {
+    FakeLdapServer server(FakeLdapServer::Behaviour::RefuseVersion3);
+    const std::unique_ptr<QReadEntry> request = StartRead(server);
+    DriveUntil(manager, [&] { return request->Finished() != 0; });
+    EXPECT_EQ(
+        (std::vector<QDUAActivity>{harrow::DUA_REPORT, harrow::DUA_RESULT, harrow::DUA_COMPLETE}),
+        requester.Activities());
+    EXPECT_EQ(1, server.BindsOfVersion(3));
+    EXPECT_EQ(1, server.BindsOfVersion(2));
+}
+
+TEST_F(MisbehavingServerReadTest, SilentServerFailsTheReadAfterTheBindTime) {
+    manager.BindManager()->SetBindTimeLimit(std::chrono::seconds(1));
+    FakeLdapServer server(FakeLdapServer::Behaviour::Silent);
+    const std::unique_ptr<QReadEntry> request = StartRead(server);
+    EXPECT_EQ(1, manager.Waiting());
+    const auto longest = DriveUntil(manager, [&] { return !requester.notices.empty(); });
+    EXPECT_LT(longest, std::chrono::milliseconds(500));
+    ASSERT_EQ((std::vector<QDUAActivity>{harrow::DUA_ERROR}), requester.Activities());
+    EXPECT_EQ(1829u, requester.notices[0].errorCode);
+    EXPECT_EQ(0, manager.Waiting());
+    EXPECT_EQ(nullptr, manager.GetRequest(request->ID()));
+    EXPECT_EQ(0, server.Searches());
+}
+
+TEST_F(MisbehavingServerReadTest, ServerSilentAfterItsBindIsGivenUpAfterTheStallTime) {
+    manager.SetStallTime(std::chrono::seconds(1));
+    FakeLdapServer server(FakeLdapServer::Behaviour::AnswerBindThenSilent);
+    const std::unique_ptr<QReadEntry> request = StartRead(server);
+    DriveUntil(manager, [&] { return requester.notices.size() == 1; });
+    LogCapture log;
+    const auto start = std::chrono::steady_clock::now();
+    DriveUntil(manager, [&] { return requester.notices.size() == 2; });
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    EXPECT_EQ((std::vector<QDUAActivity>{harrow::DUA_REPORT, harrow::DUA_CONNECTION_CLOSED}),
+              requester.Activities());
+    EXPECT_EQ(ExpectedLog("stalled_server.log"), log.Masked());
+    EXPECT_EQ(1, server.Searches());
+    // A read told of its closed connection stays registered until it is taken away.
+    manager.DeregisterRequest(request->ID());
 }
 
 } // namespace

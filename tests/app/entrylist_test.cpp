@@ -3,6 +3,7 @@
 #include "LS_Button.h"
 #include "LS_EntryListCtrl.h"
 #include "LS_EntryViewCtrl.h"
+#include "LS_FileDialog.h"
 #include "LS_FormEdit.h"
 #include "LS_FormWin.h"
 #include "LS_IconStrip.h"
@@ -18,6 +19,7 @@
 #include "forms/qform.h"
 
 #include <QHeaderView>
+#include <QJsonArray>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -482,6 +484,103 @@ private slots:
         QVERIFY(!app->GetDSManager()->Waiting());
 
         QVERIFY(demo.Server2().Restart());
+    }
+
+    void enterOnARowReadsIt() {
+        const auto app = StartWithTwoRows();
+        LS_EntryListCtrl* list = app->GetEntryList();
+        CMainFrame* frame = app->GetMainFrame();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        // Tabbed into, the list is on its first row without selecting it.
+        list->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Return);
+        QVERIFY(list->ReadRequest());
+        QVERIFY(WaitUntil([&] { return frame->RHSTabCtrl()->currentIndex() == 1; }));
+        QVERIFY(HasDN(app->GetEntryView()->Entry(), kNell));
+
+        // The panes take keys again once the read is over.
+        QVERIFY(WaitUntil([&] { return !frame->IsWorking() && list->isEnabled(); }));
+        LS_RHSTabCtrl::FromMainFrame()->ShowEntryList();
+        list->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Down);
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Enter);
+        QVERIFY(WaitUntil([&] { return HasDN(app->GetEntryView()->Entry(), kOlivia); }));
+    }
+
+    // Runs last: it adds an entry of its own to the shared server.
+    void theResultListIsSavedAsCsvAndLdif() {
+        const std::string quentin =
+            "cn=Quentin Marsh,ou=Physics,o=Calder Institute,dc=calder,dc=example";
+        const std::string francis =
+            "cn=Francis Rahman,ou=Chemistry,o=Calder Institute,dc=calder,dc=example";
+        QVERIFY(demo.Server1().ApplyLdif("dn: " + quentin +
+                                         "\nobjectClass: person\ncn: Quentin Marsh\nsn: Marsh\n"
+                                         "description: Says \"hello\", often\n"));
+        const QStringList columns = {
+            QStringLiteral("\"Column List\"=\"Name,Description,Telephone\""),
+            QStringLiteral("\"Name\"=\"cn:RDN\""),
+            QStringLiteral("\"Description\"=\"description\""),
+            QStringLiteral("\"Telephone\"=\"telephoneNumber\""),
+        };
+        const auto app = StartWithRegistry(
+            WithKey(demo.Registry(), QStringLiteral("Entry List Columns"), columns));
+        CMainFrame* frame = app->GetMainFrame();
+        QAction* csv = frame->Action(res::ID_FILE_SAVE_CSV);
+        QAction* ldif = frame->Action(res::ID_FILE_SAVE_LDIF);
+        QVERIFY(!csv->isEnabled() && !ldif->isEnabled());
+        auto entries = ReadEntries(*app, demo.Server1(), {kOlivia, kNell, quentin, francis});
+        QVERIFY(ShowEntries(app->GetEntryList(), entries));
+        QVERIFY(csv->isEnabled() && ldif->isEnabled());
+
+        const auto previous = LS_FileDialog::SetChooser([&](const LS_FileDialog::Request& request) {
+            return SandboxPath(request.suggestedName);
+        });
+        csv->trigger();
+        ldif->trigger();
+        LS_FileDialog::SetChooser(previous);
+
+        const QJsonArray rows = ReadBack(QStringLiteral("csv"), SandboxPath("results.csv")).array();
+        QCOMPARE(rows.size(), 5);
+        QCOMPARE(rows[0], QJsonArray({"Name", "Description", "Telephone"}));
+        QCOMPARE(rows[1], QJsonArray({"Francis Rahman", "", "+44 131 496 0 107"}));
+        QCOMPARE(rows[2], QJsonArray({"Quentin Marsh", "Says \"hello\", often", ""}));
+        QCOMPARE(rows[3], QJsonArray({"Nell Carter",
+                                      "  Observes the northern sky  \n  on clear "
+                                      "nights  ",
+                                      "+44 131 496 0 160"}));
+        QCOMPARE(rows[4], QJsonArray({"Olivia Holt", "", "+44 131 496 0 100"}));
+
+        const QJsonArray records =
+            ReadBack(QStringLiteral("ldif"), SandboxPath("results.ldif")).array();
+        QCOMPARE(records.size(), 4);
+        QStringList dns;
+        for (const QJsonValue record : records) {
+            dns << record[QStringLiteral("dn")].toString();
+        }
+        QCOMPARE(dns, QStringList({"cn=Francis Rahman, ou=Chemistry, o=Calder Institute, "
+                                   "dc=calder, dc=example",
+                                   "cn=Quentin Marsh, ou=Physics, o=Calder Institute, dc=calder, "
+                                   "dc=example",
+                                   "cn=Nell Carter, ou=Physics, o=Calder Institute, dc=calder, "
+                                   "dc=example",
+                                   "cn=Olivia Holt, ou=Physics, o=Calder Institute, dc=calder, "
+                                   "dc=example"}));
+        const QJsonArray nell = records[2][QStringLiteral("attrs")].toArray();
+        for (const QJsonArray& pair :
+             {QJsonArray{"objectClass", "person"}, QJsonArray{"cn", "Eleanor Carter"},
+              QJsonArray{"cn", "Nell Carter"},
+              QJsonArray{"description", "  Observes the northern sky  \n  on clear nights  "},
+              QJsonArray{"postalAddress", "12 Harbour Road $ Leith $ Edinburgh"}}) {
+            QVERIFY2(nell.contains(pair), QJsonDocument(nell).toJson().constData());
+        }
+        bool photo = false;
+        for (const QJsonValue pair : records[0][QStringLiteral("attrs")].toArray()) {
+            photo = photo || (pair[0] == QStringLiteral("jpegPhoto") &&
+                              pair[1].toString().startsWith(QStringLiteral("bytes:")) &&
+                              pair[1].toString().endsWith(QStringLiteral(":ffd8ffe0")));
+        }
+        QVERIFY(photo);
     }
 };
 

@@ -3,15 +3,22 @@
 #include "Hyperlink.h"
 #include "LS_EntryViewConfig.h"
 #include "LS_EntryViewCtrl.h"
+#include "LS_FileDialog.h"
 #include "LS_RHSTabCtrl.h"
+#include "Resource.h"
 #include "entrytesting.h"
 #include "support/debugcapture.h"
 #include "support/testdata.h"
 
+#include <QBuffer>
+#include <QClipboard>
 #include <QDesktopServices>
+#include <QJsonArray>
+#include <QLabel>
 #include <QPaintDevice>
 #include <QPaintEngine>
 #include <QPointer>
+#include <QScrollBar>
 #include <QTextItem>
 #include <QtTest>
 
@@ -168,6 +175,16 @@ private:
         return view;
     }
 
+    // The line of the page that shows the text, or null.
+    static QLabel* Line(LS_EntryViewCtrl* view, const QString& text) {
+        for (QLabel* line : view->Page()->findChildren<QLabel*>()) {
+            if (line->text() == text) {
+                return line;
+            }
+        }
+        return nullptr;
+    }
+
     static QString Transcript(LS_EntryViewCtrl* view) {
         TextRecorder recorder(view->size());
         view->render(&recorder);
@@ -197,8 +214,8 @@ private slots:
         QCOMPARE(links[1]->objectName(), QStringLiteral("9002"));
         for (const auto& link : links) {
             QVERIFY(link->isVisible());
-            QCOMPARE(link->parentWidget(), view);
-            QCOMPARE(link->x(), view->contentsRect().left() + LS_EntryViewCtrl::VALUE_LEFT);
+            QCOMPARE(link->parentWidget(), view->Page());
+            QCOMPARE(link->x(), LS_EntryViewCtrl::VALUE_LEFT);
             QCOMPARE(link->LinkColour(), QColor(0x00, 0x00, 0x8f));
             QCOMPARE(link->BackColour(), QColor(0xff, 0xff, 0xff));
             QCOMPARE(link->HoverColour(), QColor(0x00, 0x8f, 0x00));
@@ -270,29 +287,26 @@ private slots:
         QCOMPARE(Transcript(view), QStringLiteral("\n"));
     }
 
-    void linksAreMadeByTheFirstPaintAfterAnEntryAndMovedByLaterOnes() {
+    void linksAreMadeWithTheEntryKeptByPaintsAndReplacedByTheNextEntry() {
         const auto app = StartWithRegistry(demo.Registry());
         LS_EntryViewCtrl* view = app->GetEntryView();
         LS_RHSTabCtrl::FromMainFrame()->ShowEntryView();
         view->SetEntry(ReadEntry(*app, demo.Server1(), kOlivia).release());
-        QVERIFY(view->Links().empty());
-        view->repaint();
         QCOMPARE(view->Links().size(), size_t(2));
-        const QPointer<Hyperlink> mail = view->Links()[0].get();
-        const QPointer<Hyperlink> web = view->Links()[1].get();
+        const QPointer<Hyperlink> mail = view->Links()[0];
+        const QPointer<Hyperlink> web = view->Links()[1];
         const QRect mailRect = mail->geometry();
 
         view->repaint();
         QCOMPARE(view->Links().size(), size_t(2));
-        QCOMPARE(view->Links()[0].get(), mail.data());
-        QCOMPARE(view->Links()[1].get(), web.data());
+        QCOMPARE(view->Links()[0], mail.data());
+        QCOMPARE(view->Links()[1], web.data());
         QCOMPARE(mail->geometry(), mailRect);
         QCOMPARE(view->findChildren<Hyperlink*>().size(), 2);
 
         view->SetEntry(ReadEntry(*app, demo.Server1(), kJonah).release());
         QVERIFY(mail.isNull());
         QVERIFY(web.isNull());
-        view->repaint();
         QCOMPARE(view->Links().size(), size_t(3));
         QCOMPARE(view->Links()[0]->objectName(), QStringLiteral("9001"));
         QCOMPARE(view->Links()[2]->objectName(), QStringLiteral("9003"));
@@ -303,8 +317,8 @@ private slots:
         const auto app = StartWithRegistry(demo.Registry());
         LS_EntryViewCtrl* view = Show(*app, demo.Server1(), kOlivia);
         UrlCatcher catcher;
-        Hyperlink* mail = view->Links()[0].get();
-        Hyperlink* web = view->Links()[1].get();
+        Hyperlink* mail = view->Links()[0];
+        Hyperlink* web = view->Links()[1];
         const QPoint middle = mail->rect().center();
 
         // A press that did not come over the link opens nothing.
@@ -328,24 +342,224 @@ private slots:
 
         // A mail address is opened as one even where the attribute is no mail attribute.
         view = Show(*app, demo.Server1(), kJonah);
-        Hyperlink* jonah = view->Links()[0].get();
+        Hyperlink* jonah = view->Links()[0];
         QTest::mouseMove(jonah, jonah->rect().center());
         QTest::mouseClick(jonah, Qt::LeftButton, {}, jonah->rect().center());
         QCOMPARE(catcher.opened.last(), QStringLiteral("mailto:jnorth@calder.example"));
 
         // Directory data is anyone's to write: a link to a local file or program is not opened.
-        Hyperlink* shell = view->Links()[1].get();
+        Hyperlink* shell = view->Links()[1];
         DebugCapture capture;
         QTest::mouseMove(shell, shell->rect().center());
         QTest::mouseClick(shell, Qt::LeftButton, {}, shell->rect().center());
         QCOMPARE(catcher.opened.size(), 3);
         QCOMPARE(QString::fromStdString(capture.Joined()), Expected("hyperlink-refused.txt"));
+        // The user is told, not left wondering.
+        QCOMPARE(StatusText(*app), QStringLiteral("Could not open 'file:///bin/sh': no program "
+                                                  "on this computer opens it."));
 
         // An at sign inside a web address does not make it a mail address.
-        Hyperlink* social = view->Links()[2].get();
+        Hyperlink* social = view->Links()[2];
         QTest::mouseMove(social, social->rect().center());
         QTest::mouseClick(social, Qt::LeftButton, {}, social->rect().center());
         QCOMPARE(catcher.opened.last(), QStringLiteral("https://social.calder.example/@jnorth"));
+    }
+
+    void theSelectionAValueAndTheDNAreCopied() {
+        const auto app = StartWithRegistry(demo.Registry());
+        LS_EntryViewCtrl* view = Show(*app, demo.Server1(), kOlivia);
+        QClipboard* clipboard = QApplication::clipboard();
+        QAction* copy = app->GetMainFrame()->Action(res::ID_EDIT_COPY);
+        QVERIFY(copy->isEnabled());
+        QCOMPARE(copy->shortcut(), QKeySequence(QKeySequence::Copy));
+
+        // A right click on a value copies the whole value.
+        QLabel* fellow = Line(view, QStringLiteral("Research Fellow"));
+        QVERIFY(fellow);
+        QVERIFY(fellow->textInteractionFlags() & Qt::TextSelectableByMouse);
+        QVERIFY(ChooseFromContextMenu(fellow, QPoint(3, 3), QStringLiteral("Copy Value")));
+        QCOMPARE(clipboard->text(), QStringLiteral("Research Fellow"));
+        QVERIFY(
+            ChooseFromContextMenu(view->Links()[0], QPoint(2, 2), QStringLiteral("Copy Value")));
+        QCOMPARE(clipboard->text(), QStringLiteral("oholt@calder.example"));
+        // With nothing selected the menu offers no selection to copy.
+        QVERIFY(!ChooseFromContextMenu(fellow, QPoint(3, 3), QStringLiteral("Copy")));
+        QVERIFY(ChooseFromContextMenu(fellow, QPoint(3, 3), QStringLiteral("Copy DN")));
+        const QString dn =
+            QStringLiteral("cn=Olivia Holt, ou=Physics, o=Calder Institute, dc=calder, dc=example");
+        QCOMPARE(clipboard->text(), dn);
+
+        // Part of the title selected, Edit > Copy takes the selection, and so does the menu.
+        QLabel* title = Line(view, QStringLiteral("Olivia Holt"));
+        title->setSelection(0, 6);
+        clipboard->clear();
+        copy->trigger();
+        QCOMPARE(clipboard->text(), QStringLiteral("Olivia"));
+        clipboard->clear();
+        QVERIFY(ChooseFromContextMenu(fellow, QPoint(3, 3), QStringLiteral("Copy")));
+        QCOMPARE(clipboard->text(), QStringLiteral("Olivia"));
+
+        // Without a selection Edit > Copy takes the value with the focus, else the DN.
+        title->setSelection(0, 0);
+        app->GetMainFrame()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app->GetMainFrame()));
+        view->Links()[1]->setFocus(Qt::OtherFocusReason);
+        QCOMPARE(QApplication::focusWidget(), view->Links()[1]);
+        copy->trigger();
+        QCOMPARE(clipboard->text(), QStringLiteral("https://www.calder.example/~oholt"));
+        app->GetMainFrame()->setFocus(Qt::OtherFocusReason);
+        copy->trigger();
+        QCOMPARE(clipboard->text(), dn);
+    }
+
+    void linksAreReachedWithTabAndOpenedWithEnter() {
+        const auto app = StartWithRegistry(demo.Registry());
+        LS_EntryViewCtrl* view = Show(*app, demo.Server1(), kOlivia);
+        CMainFrame* frame = app->GetMainFrame();
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        UrlCatcher catcher;
+        Line(view, QStringLiteral("Olivia Holt"))->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), view->Links()[0]);
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), view->Links()[1]);
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Return);
+        QCOMPARE(catcher.opened, QStringList({"https://www.calder.example/~oholt"}));
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Tab, Qt::ShiftModifier);
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Enter);
+        QCOMPARE(catcher.opened.last(), QStringLiteral("mailto:oholt@calder.example"));
+    }
+
+    void aLinkNoProgramOpensIsReportedInTheStatusBar() {
+        const auto app = StartWithRegistry(demo.Registry());
+        LS_EntryViewCtrl* view = Show(*app, demo.Server1(), kOlivia);
+        // No desktop handler is set up on the test's screen, as on a bare machine.
+        Hyperlink* web = view->Links()[1];
+        QTest::mouseMove(web, web->rect().center());
+        QTest::mouseClick(web, Qt::LeftButton, {}, web->rect().center());
+        QCOMPARE(StatusText(*app),
+                 QStringLiteral("Could not open 'https://www.calder.example/~oholt': no program "
+                                "on this computer opens it."));
+    }
+
+    void photosAreShownBesideTheTitleAtMost128PixelsHigh() {
+        // A portrait taller than the view allows, stored as PNG in a jpegPhoto value.
+        QImage tall(200, 400, QImage::Format_RGB32);
+        tall.fill(QColor(0x40, 0x80, 0xc0));
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(tall.save(&buffer, "PNG"));
+        const std::string dn =
+            "cn=Tall Portrait,ou=Physics,o=Calder Institute,dc=calder,dc=example";
+        QVERIFY(demo.Server1().ApplyLdif("dn: " + dn +
+                                         "\nobjectClass: inetOrgPerson\ncn: Tall Portrait\nsn: "
+                                         "Portrait\njpegPhoto:: " +
+                                         png.toBase64().toStdString() + "\n"));
+
+        const auto app = StartWithRegistry(demo.Registry());
+        LS_EntryViewCtrl* view = Show(*app, demo.Server1(), dn);
+        QLabel* photo = view->Photo();
+        QVERIFY(photo);
+        QCOMPARE(photo->pixmap().deviceIndependentSize().toSize(), QSize(64, 128));
+        QCOMPARE(photo->size(), QSize(64, 128));
+        QLabel* title = Line(view, QStringLiteral("Tall Portrait"));
+        QCOMPARE(photo->y(), LS_EntryViewCtrl::LINE_LEFT);
+        QVERIFY(photo->x() > title->geometry().right());
+        QVERIFY(view->Page()->height() > photo->geometry().bottom());
+        // The picture's bytes are never shown as text.
+        QCOMPARE(Transcript(view), QStringLiteral("12 title Tall Portrait\n"));
+
+        // A demo portrait, smaller than the limit, keeps its size.
+        view = Show(*app, demo.Server1(),
+                    "cn=Francis Rahman,ou=Chemistry,o=Calder Institute,dc=calder,dc=example");
+        QVERIFY(view->Photo());
+        QCOMPARE(view->Photo()->pixmap().deviceIndependentSize().toSize(), QSize(96, 120));
+        QVERIFY(SaveScreenshot(app->GetMainFrame(), "entry-view-photo"));
+        view = Show(*app, demo.Server1(), kOlivia);
+        QVERIFY(!view->Photo());
+    }
+
+    void aLongEntryScrolls() {
+        std::string ldif =
+            "dn: cn=Many Numbers,ou=Physics,o=Calder Institute,dc=calder,dc=example\n"
+            "objectClass: inetOrgPerson\ncn: Many Numbers\nsn: Numbers\n";
+        for (int number = 0; number < 40; ++number) {
+            ldif += "telephoneNumber: +44 131 496 1 " + std::to_string(100 + number) + "\n";
+        }
+        ldif += "mail: many@calder.example\n";
+        QVERIFY(demo.Server1().ApplyLdif(ldif));
+        const auto app = StartWithRegistry(demo.Registry());
+        LS_EntryViewCtrl* view =
+            Show(*app, demo.Server1(),
+                 "cn=Many Numbers,ou=Physics,o=Calder Institute,dc=calder,dc=example");
+        QVERIFY(view->Page()->height() > view->viewport()->height());
+        QVERIFY(view->verticalScrollBar()->maximum() > 0);
+        // The mail link below the numbers is scrolled into sight when it takes the focus.
+        Hyperlink* mail = view->Links()[0];
+        mail->setFocus(Qt::TabFocusReason);
+        view->ensureWidgetVisible(mail);
+        QVERIFY(view->verticalScrollBar()->value() > 0);
+        QVERIFY(view->viewport()->rect().contains(
+            mail->mapTo(view->viewport(), mail->rect().center())));
+    }
+
+    void theEntryShownIsSavedAsAVCard() {
+        const auto app = StartWithRegistry(demo.Registry());
+        CMainFrame* frame = app->GetMainFrame();
+        QAction* save = frame->Action(res::ID_FILE_SAVE_VCARD);
+        QVERIFY(!save->isEnabled());
+        Show(*app, demo.Server1(), kOlivia);
+        QVERIFY(save->isEnabled());
+        QString suggested;
+        const QString path = SandboxPath(QStringLiteral("olivia.vcf"));
+        const auto previous = LS_FileDialog::SetChooser([&](const LS_FileDialog::Request& request) {
+            suggested = request.suggestedName;
+            return path;
+        });
+        save->trigger();
+        QCOMPARE(suggested, QStringLiteral("Olivia Holt.vcf"));
+        QCOMPARE(ReadBack(QStringLiteral("vcard"), path).toJson(QJsonDocument::Compact),
+                 QByteArray(R"([["BEGIN",[],"VCARD"],["VERSION",[],"4.0"],)"
+                            R"(["FN",[],"Olivia Holt"],["N",[],"Holt;Olivia;;;"],)"
+                            R"(["ORG",[],"Calder Institute;Physics"],)"
+                            R"(["TITLE",[],"Research Fellow"],)"
+                            R"(["EMAIL",["TYPE=work"],"oholt@calder.example"],)"
+                            R"(["TEL",["TYPE=work,voice"],"+44 131 496 0 100"],)"
+                            R"(["URL",[],"https://www.calder.example/~oholt"],)"
+                            R"(["END",[],"VCARD"]])"));
+
+        // An address over several lines, and a photo, folded over many short lines.
+        Show(*app, demo.Server1(), kNell);
+        const QString nellPath = SandboxPath(QStringLiteral("nell.vcf"));
+        LS_FileDialog::SetChooser([&](const LS_FileDialog::Request&) { return nellPath; });
+        save->trigger();
+        const QJsonArray nell = ReadBack(QStringLiteral("vcard"), nellPath).array();
+        // The lines of the address are escaped newlines of one component.
+        QVERIFY2(nell.contains(QJsonArray{"ADR", QJsonArray{"TYPE=work"},
+                                          R"(;;12 Harbour Road\nLeith\nEdinburgh;;;;)"}),
+                 QJsonDocument(nell).toJson().constData());
+        QVERIFY(nell.contains(QJsonArray{"FN", QJsonArray{}, "Nell Carter"}));
+
+        const std::string francis =
+            "cn=Francis Rahman,ou=Chemistry,o=Calder Institute,dc=calder,dc=example";
+        LS_EntryViewCtrl* view = Show(*app, demo.Server1(), francis);
+        const QString francisPath = SandboxPath(QStringLiteral("francis.vcf"));
+        LS_FileDialog::SetChooser([&](const LS_FileDialog::Request&) { return francisPath; });
+        save->trigger();
+        LS_FileDialog::SetChooser(previous);
+        QString photo;
+        for (const QJsonValue property : ReadBack(QStringLiteral("vcard"), francisPath).array()) {
+            if (property.toArray()[0] == QStringLiteral("PHOTO")) {
+                photo = property.toArray()[2].toString();
+            }
+        }
+        const QString prefix = QStringLiteral("data:image/jpeg;base64,");
+        QVERIFY(photo.startsWith(prefix));
+        QImage decoded;
+        QVERIFY(decoded.loadFromData(QByteArray::fromBase64(photo.mid(prefix.size()).toLatin1())));
+        QCOMPARE(decoded.size(), view->Photo()->pixmap().deviceIndependentSize().toSize());
     }
 };
 

@@ -16,6 +16,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QTimer>
 #include <QtTest>
 
 using larkspur::test::DemoDirectory;
@@ -50,6 +51,21 @@ std::string QuickLookupLdif(DemoDirectory& servers) {
            "Name\n\n"
            "dn: cn=Name,cn=Person,cn=Quick lookup," +
            forms + "\nobjectClass: lsFormField\ncn: Name\nlsFiltAttrList: cn\n";
+}
+
+// A form whose name holds an ampersand and whose tip and help hold markup, all of which the
+// directory's administrator may write and the user must see as written.
+std::string MarkupLdif() {
+    const std::string form = "cn=R&D," + std::string(DemoDirectory::kConfigDN);
+    return "dn: " + form +
+           "\nobjectClass: lsSearchForm\ncn: R&D\nlsRuleSetName: Mixed\nlsInputList: Person\n"
+           "lsToolTip: <b>Ask</b> R&amp;D\nlsHelpString: <a href=\"x\">Help</a>\n\n"
+           "dn: cn=Person," +
+           form +
+           "\nobjectClass: lsFormInput\ncn: Person\nlsSearchClassName: Person\nlsFieldList: "
+           "Name\n\n"
+           "dn: cn=Name,cn=Person," +
+           form + "\nobjectClass: lsFormField\ncn: Name\nlsFiltAttrList: cn\n";
 }
 
 QString Progress(int matches) {
@@ -175,6 +191,7 @@ private slots:
     void initTestCase() {
         QVERIFY(demo.Start());
         QVERIFY(demo.Server1().ApplyLdif(QuickLookupLdif(demo)));
+        QVERIFY(demo.Server1().ApplyLdif(MarkupLdif()));
     }
 
     void init() {
@@ -283,11 +300,18 @@ private slots:
         QVERIFY(WaitUntil([&] { return QApplication::focusWidget() == Edit(form, 106); }));
 
         const std::vector<QWidget*> forwards{Edit(form, 108), Edit(form, 110), form->SearchButton(),
-                                             form->ClearButton(), Edit(form, 106)};
+                                             form->ClearButton()};
         for (QWidget* next : forwards) {
             Press(Qt::Key_Tab);
             QCOMPARE(QApplication::focusWidget(), next);
         }
+        // Past the last control the keyboard goes on to the entry list, shown for it.
+        app->GetEntryView()->show();
+        frame->RHSTabCtrl()->setCurrentIndex(1);
+        Press(Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(app->GetEntryList()));
+        QCOMPARE(frame->RHSTabCtrl()->currentIndex(), 0);
+        Edit(form, 106)->setFocus(Qt::OtherFocusReason);
         const std::vector<QWidget*> backwards{form->ClearButton(), form->SearchButton(),
                                               Edit(form, 110), Edit(form, 108), Edit(form, 106)};
         for (QWidget* previous : backwards) {
@@ -395,9 +419,9 @@ private slots:
         QVERIFY(SaveScreenshot(form, QStringLiteral("form-filled")));
         QTest::mouseClick(form->SearchButton(), Qt::LeftButton);
         QVERIFY(WaitForSearchEnd(form));
-        // She is found from the base points and again below the organisation that matched.
+        // She is looked for below the organisation that matched only, and listed once.
         const QStringList found = RowTexts(app->GetEntryList());
-        QCOMPARE(found, QStringList(2, QStringLiteral("Olivia Holt")));
+        QCOMPARE(found, QStringList(1, QStringLiteral("Olivia Holt")));
 
         QVERIFY(ShowForm("People in an organisation") == form);
         QTest::mouseClick(form->ClearButton(), Qt::LeftButton);
@@ -416,9 +440,95 @@ private slots:
         QVERIFY(!form->Search());
         QCOMPARE(frame->StatusBar()->PaneText(0), sentence);
         QCOMPARE(left->Current(), left->indexOf(form));
-        QCOMPARE(RowTexts(app->GetEntryList()), found);
+        // The last search's rows go: they would look like this search's answer.
+        QVERIFY(RowTexts(app->GetEntryList()).isEmpty());
         QVERIFY(WaitUntil([&] { return status.flashedTexts.contains(sentence); }));
         QVERIFY(!frame->IsWorking());
+    }
+
+    void onlyAnEnterPressedInTheFieldSearches() {
+        LS_FormWin* form = ShowForm("People");
+        QVERIFY(form);
+        Type(Edit(form, 106), QStringLiteral("Holt"));
+        // The About box closed with Enter: its press closes the box, and the release comes to
+        // the field, which had the focus before.
+        bool closed = false;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* box = QApplication::activeModalWidget()) {
+                QTest::keyPress(box, Qt::Key_Return);
+                closed = !box->isVisible();
+            }
+        });
+        frame->Action(res::ID_APP_ABOUT)->trigger();
+        QVERIFY(closed);
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QCOMPARE(QApplication::focusWidget(), Edit(form, 106));
+        QTest::keyRelease(frame->windowHandle(), Qt::Key_Return);
+        Spin(50);
+        QVERIFY(!form->Search());
+        QVERIFY(!frame->IsWorking());
+
+        // A whole Enter in the field still searches.
+        Press(Qt::Key_Return);
+        QVERIFY(form->Search());
+        QVERIFY(WaitForSearchEnd(form));
+    }
+
+    void buttonsShowTheFocusAndEnterPressesThem() {
+        LS_FormWin* form = ShowForm("People");
+        QVERIFY(form);
+        LS_Button* search = form->SearchButton();
+        search->setFocus(Qt::TabFocusReason);
+        const QImage focused = search->grab().toImage();
+        Edit(form, 106)->setFocus(Qt::TabFocusReason);
+        QVERIFY(search->grab().toImage() != focused);
+
+        Type(Edit(form, 106), QStringLiteral("Holt"));
+        search->setFocus(Qt::TabFocusReason);
+        Press(Qt::Key_Return);
+        QVERIFY(WaitUntil([&] { return form->Search() != nullptr; }));
+        QVERIFY(WaitForSearchEnd(form));
+        QCOMPARE(RowTexts(app->GetEntryList()), QStringList{QStringLiteral("Olivia Holt")});
+    }
+
+    void ctrlTabSwitchesTheLeftPanesPagesFromAnywhere() {
+        LS_FormWin* form = ShowForm("People");
+        QVERIFY(form);
+        const int page = left->indexOf(form);
+        QCOMPARE(QApplication::focusWidget(), Edit(form, 106));
+        Press(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(left->currentIndex(), page + 1);
+        Press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(left->currentIndex(), page);
+        QCOMPARE(QApplication::focusWidget(), Edit(form, 106));
+        QVERIFY(Edit(form, 106)->text().isEmpty());
+        // From the tree backwards round to the last form.
+        left->setCurrentIndex(0);
+        app->GetDITCtrl()->setFocus(Qt::OtherFocusReason);
+        Press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(left->currentIndex(), left->count() - 1);
+        // From the entry list too.
+        app->GetEntryList()->setFocus(Qt::OtherFocusReason);
+        Press(Qt::Key_Tab, Qt::ControlModifier);
+        QCOMPARE(left->currentIndex(), 0);
+    }
+
+    void textsFromTheDirectoryAreShownAsWritten() {
+        LS_FormWin* form = ShowForm("R&D");
+        QVERIFY(form);
+        // A tab and a menu show "&&" as one "&", with no shortcut letter.
+        QCOMPARE(left->tabText(left->indexOf(form)), QStringLiteral("R&&D"));
+        QCOMPARE(SearchMenuCommand(*frame, QStringLiteral("RD"))->text(), QStringLiteral("R&&D"));
+        QLabel* tip = form->TipText();
+        QCOMPARE(tip->text(), QStringLiteral("<b>Ask</b> R&amp;D"));
+        QCOMPARE(tip->textFormat(), Qt::PlainText);
+        QCOMPARE(form->HelpText()->textFormat(), Qt::PlainText);
+        // Laid out as the text it is: as wide as its characters, markup and all.
+        const QFontMetrics metrics(tip->font());
+        QCOMPARE(tip->sizeHint().width(), metrics.horizontalAdvance(tip->text()));
+        QCOMPARE(form->Rows()[0]->Label()->textFormat(), Qt::PlainText);
+        QVERIFY(SaveScreenshot(form, QStringLiteral("form-markup")));
     }
 };
 

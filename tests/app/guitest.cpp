@@ -5,10 +5,14 @@
 #include "MainFrm.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonParseError>
 #include <QMenu>
+#include <QProcess>
 #include <QTimer>
 #include <QtTest>
 
@@ -33,9 +37,19 @@ void LarkspurGuiTest::OpenSandbox(bool withOidTables) {
     }
     previousFolder = QDir::currentPath();
     QVERIFY(QDir::setCurrent(SandboxPath(QStringLiteral("work"))));
-    hadConfigHome = qEnvironmentVariableIsSet("XDG_CONFIG_HOME");
-    previousConfigHome = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", SandboxPath(QStringLiteral("config")).toLocal8Bit());
+    // The data folders are the sandbox's too, so that no installed OID tables are found.
+    const std::pair<const char*, QString> variables[] = {
+        {"XDG_CONFIG_HOME", SandboxPath(QStringLiteral("config"))},
+        {"XDG_DATA_HOME", SandboxPath(QStringLiteral("data-home"))},
+        {"XDG_DATA_DIRS", SandboxPath(QStringLiteral("data-dirs"))},
+    };
+    previousVariables.clear();
+    for (const auto& [name, value] : variables) {
+        previousVariables.emplace_back(name, qEnvironmentVariableIsSet(name)
+                                                 ? std::optional<QByteArray>(qgetenv(name))
+                                                 : std::nullopt);
+        qputenv(name, value.toLocal8Bit());
+    }
     boxes.clear();
     previousPresenter = LS_MessageBox::SetPresenter([this](const LS_MessageBox::Box& box) {
         boxes.push_back(box);
@@ -45,10 +59,12 @@ void LarkspurGuiTest::OpenSandbox(bool withOidTables) {
 
 void LarkspurGuiTest::CloseSandbox() {
     LS_MessageBox::SetPresenter(previousPresenter);
-    if (hadConfigHome) {
-        qputenv("XDG_CONFIG_HOME", previousConfigHome);
-    } else {
-        qunsetenv("XDG_CONFIG_HOME");
+    for (const auto& [name, value] : previousVariables) {
+        if (value) {
+            qputenv(name, *value);
+        } else {
+            qunsetenv(name);
+        }
     }
     QDir::setCurrent(previousFolder);
     sandbox.reset();
@@ -124,6 +140,47 @@ void LarkspurGuiTest::Spin(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+QJsonDocument LarkspurGuiTest::ReadBack(const QString& kind, const QString& path) {
+    QProcess reader;
+    reader.start(QStringLiteral("python3"), {QStringLiteral(LARKSPUR_READBACK), kind, path});
+    if (!reader.waitForFinished(30000) || reader.exitStatus() != QProcess::NormalExit ||
+        reader.exitCode() != 0) {
+        qWarning("The reader refused %s: %s", qPrintable(path),
+                 reader.readAllStandardError().constData());
+        return {};
+    }
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(reader.readAllStandardOutput(), &error);
+    if (error.error != QJsonParseError::NoError) {
+        qWarning("The reader's output is no JSON: %s", qPrintable(error.errorString()));
+    }
+    return document;
+}
+
+bool LarkspurGuiTest::ChooseFromContextMenu(QWidget* widget, const QPoint& point,
+                                            const QString& item) {
+    bool chosen = false;
+    // The menu runs its own loop; the choice is made from inside it once it shows.
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            return;
+        }
+        for (QAction* action : menu->actions()) {
+            if (action->text().remove('&') == item && action->isEnabled()) {
+                chosen = true;
+                menu->close();
+                action->trigger();
+                return;
+            }
+        }
+        menu->close();
+    });
+    QContextMenuEvent request(QContextMenuEvent::Mouse, point, widget->mapToGlobal(point));
+    QCoreApplication::sendEvent(widget, &request);
+    return chosen;
 }
 
 bool LarkspurGuiTest::SaveScreenshot(QWidget* widget, const QString& name) {

@@ -8,6 +8,7 @@
 #include "Larkspur32.h"
 #include "support/demoservers.h"
 
+#include <QJsonDocument>
 #include <QObject>
 #include <QString>
 #include <QTemporaryDir>
@@ -15,7 +16,9 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CMainFrame;
@@ -60,6 +63,13 @@ protected:
     static bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
     // Runs the real event loop for the time given.
     static void Spin(int milliseconds);
+    // What an exported file holds, as the independent reader (readback.py: "vcard", "ldif" or
+    // "csv") reads it; null after a test failure.
+    static QJsonDocument ReadBack(const QString& kind, const QString& path);
+    // Right-clicks the point of the widget and chooses the context menu's item with that text
+    // (its shortcut marks left out); false when no menu with such an enabled item came up.
+    static bool ChooseFromContextMenu(QWidget* widget, const QPoint& point, const QString& item);
+
     // Saves the widget's picture as name.png in the folder that LARKSPUR_SCREENSHOT_DIR names;
     // true when it was written, and also when no folder is named.
     static bool SaveScreenshot(QWidget* widget, const QString& name);
@@ -67,8 +77,8 @@ protected:
 private:
     std::unique_ptr<QTemporaryDir> sandbox;
     QString previousFolder;
-    QByteArray previousConfigHome;
-    bool hadConfigHome = false;
+    // The variables the sandbox points into itself, with their values before (null when unset).
+    std::vector<std::pair<const char*, std::optional<QByteArray>>> previousVariables;
     std::vector<LS_MessageBox::Box> boxes;
     LS_MessageBox::Presenter previousPresenter;
 };

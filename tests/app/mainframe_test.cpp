@@ -1,9 +1,11 @@
 // The main frame against the demo directory: the Search menu, the commands that stay disabled,
 // the counters and the status pane, the working state that a real search brings and Abort ends,
 // the animation, the About box, and a server's close reaching the engine through the frame.
+#include "LS_Artwork.h"
 #include "LS_Button.h"
 #include "LS_FormEdit.h"
 #include "LS_FormWin.h"
+#include "LS_IconStrip.h"
 #include "LS_SplitterWnd.h"
 #include "LS_StatusBar.h"
 #include "MainFrm.h"
@@ -24,6 +26,12 @@
 #include <QTabWidget>
 #include <QtTest>
 
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
 #include <set>
 
 using larkspur::test::DemoDirectory;
@@ -142,14 +150,16 @@ private slots:
                  QString::fromStdString(names.back()));
     }
 
-    void commandsWithoutHandlersStayDisabled() {
-        for (unsigned int commandId :
-             {res::ID_FILE_SAVE_VCARD, res::ID_DIRECTORY_OPTIONS, res::ID_EDIT_UNDO,
-              res::ID_EDIT_CUT, res::ID_EDIT_COPY, res::ID_EDIT_PASTE, res::ID_FILE_PRINT}) {
+    void commandsWithNothingToDoAreDisabled() {
+        // Nothing shown can be changed or printed, and no entry is shown to be saved yet.
+        for (unsigned int commandId : {res::ID_FILE_SAVE_VCARD, res::ID_EDIT_UNDO, res::ID_EDIT_CUT,
+                                       res::ID_EDIT_PASTE, res::ID_FILE_PRINT}) {
             QVERIFY2(frame->Action(commandId), qPrintable(QString::number(commandId)));
             QVERIFY2(!frame->Action(commandId)->isEnabled(),
                      qPrintable(QString::number(commandId)));
         }
+        QVERIFY(frame->Action(res::ID_EDIT_COPY)->isEnabled());
+        QVERIFY(frame->Action(res::ID_DIRECTORY_OPTIONS)->isEnabled());
         QCOMPARE(frame->Action(res::ID_DIRECTORY_OPTIONS)->statusTip(),
                  QStringLiteral("Directory service options"));
         QCOMPARE(frame->Action(res::ID_FILE_SAVE_VCARD)->statusTip(),
@@ -227,6 +237,8 @@ private slots:
         QTest::mouseClick(frame->AbortButton(), Qt::LeftButton);
         QVERIFY(!Manager()->Waiting());
         ExpectIdle();
+        // The last progress text does not stay behind as if the search still ran.
+        QCOMPARE(frame->StatusBar()->PaneText(0), QStringLiteral("Search aborted."));
         const QPixmap idlePicture = frame->AnimationPicture()->pixmap();
         Spin(3 * CMainFrame::ANIMATION_PERIOD_MS);
         QVERIFY(frame->AnimationPicture()->pixmap().toImage() == idlePicture.toImage());
@@ -234,6 +246,54 @@ private slots:
         // Abort while idle does nothing.
         frame->Action(res::ID_ABORT)->trigger();
         ExpectIdle();
+
+        // Esc aborts from anywhere in the window.
+        QVERIFY(SearchPeopleByName(QStringLiteral("Rowe")));
+        QVERIFY(WaitUntil([&] { return frame->IsWorking() == 1; }));
+        frame->SetStatusText(QString());
+        frame->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(frame));
+        QTest::keyClick(frame->windowHandle(), Qt::Key_Escape);
+        QVERIFY(!Manager()->Waiting());
+        ExpectIdle();
+        QCOMPARE(frame->StatusBar()->PaneText(0), QStringLiteral("Search aborted."));
+    }
+
+    // The base points' servers are hung before their connections were ever bound: the window
+    // must stay responsive while the binds wait, the search must end by itself as failed, and
+    // the waiting must cost next to no processor time.
+    void aSearchOfSilentServersNeitherHoldsTheWindowNorSpins() {
+        QVERIFY(demo.Server1().Pause());
+        QVERIFY(demo.Server2().Pause());
+        Manager()->BindManager()->SetBindTimeLimit(std::chrono::seconds(7));
+
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(SearchPeopleByName(QStringLiteral("Holt")));
+        // Sanity bounds only (the benchmark measures): the bind used to hold the window for the
+        // whole bind time, and the pump used to spin a core while anything was outstanding.
+        QVERIFY2(clock.elapsed() < 1000, "the search must start without waiting on the server");
+        QVERIFY(WaitUntil([&] { return frame->IsWorking() == 1; }));
+
+        const std::clock_t processorBefore = std::clock();
+        Spin(5000);
+        const double processorSeconds =
+            static_cast<double>(std::clock() - processorBefore) / CLOCKS_PER_SEC;
+        QVERIFY2(processorSeconds < 1.0, qPrintable(QString::number(processorSeconds)));
+
+        qint64 longestGap = 0;
+        QElapsedTimer sinceTurn;
+        sinceTurn.start();
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout,
+                         [&] { longestGap = std::max(longestGap, sinceTurn.restart()); });
+        ticker.start(5);
+        QVERIFY(WaitUntil([&] { return frame->IsWorking() == 0; }, 20000));
+        ticker.stop();
+        QVERIFY2(longestGap < 1000, qPrintable(QString::number(longestGap)));
+        QVERIFY2(frame->StatusBar()->PaneText(0).startsWith(
+                     QStringLiteral("The search returned 0 matches. 0 operations succeeded")),
+                 qPrintable(frame->StatusBar()->PaneText(0)));
     }
 
     void theMainWindowAfterASearch() {
@@ -288,6 +348,31 @@ private slots:
         // The same connection binds again for the next search.
         QVERIFY(SearchPeopleToTheEnd(QStringLiteral("Holt")));
         QCOMPARE(BoundConnectionTo(demo.Server1().Port()), connId);
+    }
+
+    void picturesAreDrawnForTheScreensPixelRatio() {
+        // At a display scale of 2 each picture has twice the pixels in each direction, drawn at
+        // that size rather than enlarged, and keeps its size on the screen.
+        const QPixmap plain = LS_IconStrip::Bitmap();
+        const QPixmap strip = LS_IconStrip::Bitmap(2);
+        QCOMPARE(strip.size(), plain.size() * 2);
+        QCOMPARE(strip.devicePixelRatio(), 2.0);
+        QCOMPARE(strip.deviceIndependentSize().toSize(), plain.size());
+        QVERIFY(strip.toImage().convertToFormat(QImage::Format_RGB32) !=
+                plain.toImage().convertToFormat(QImage::Format_RGB32).scaled(strip.size()));
+        const QIcon person = LS_IconStrip::ImageList()[LS_IconStrip::PERSON];
+        const QSize image(LS_IconStrip::IMAGE_WIDTH, LS_IconStrip::IMAGE_HEIGHT);
+        QCOMPARE(person.pixmap(image, 2.0).size(), image * 2);
+        QCOMPARE(person.pixmap(image, 1.0).size(), image);
+
+        for (const unsigned int id : {res::IDB_ANIM_IDLE, res::IDB_ANIM_FIRST, res::IDB_SPLASH}) {
+            const QPixmap one = LS_Artwork::LoadBitmap(id);
+            const QPixmap two = LS_Artwork::LoadBitmap(id, 2);
+            QCOMPARE(two.size(), one.size() * 2);
+            QCOMPARE(two.deviceIndependentSize().toSize(), one.size());
+        }
+        QCOMPARE(frame->AnimationPicture()->pixmap().devicePixelRatio(),
+                 frame->AnimationPicture()->devicePixelRatioF());
     }
 };
 

@@ -9,6 +9,7 @@
 #include "guitest.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QMenu>
 #include <QTabWidget>
@@ -105,6 +106,22 @@ private slots:
         QVERIFY(!app->GetSplash()->IsShown());
     }
 
+    // An installed program finds the tables in the system's data folders when the current
+    // folder has none.
+    void oidTablesComeFromTheDataFoldersWhenTheCurrentFolderHasNone() {
+        QVERIFY(QDir(SandboxPath(QStringLiteral("data-dirs"))).mkpath(QStringLiteral("larkspur")));
+        for (const char* extension : {".gen", ".at", ".oc"}) {
+            const QString name = QStringLiteral("oidtable32") + extension;
+            QVERIFY(QFile::rename(name, SandboxPath(QStringLiteral("data-dirs/larkspur/")) + name));
+        }
+        WriteRegistry(demo.Registry());
+        bool started = false;
+        const auto found = Start({"-nosplash"}, started);
+        QVERIFY(started);
+        QVERIFY(Boxes().empty());
+        QVERIFY(found->GetMainFrame());
+    }
+
     void aMissingStartupKeyEndsTheProgram() {
         WriteRegistry(WithoutLines(
             demo.Registry(),
@@ -179,6 +196,22 @@ private slots:
         QCOMPARE(frame->windowTitle(), QStringLiteral("Larkspur32"));
         QCOMPARE(splashes.shown, 1);
         QVERIFY(!app->GetSplash()->IsShown());
+    }
+
+    void theStallTimeComesFromTheStartupKeyOrStaysAtItsDefault() {
+        WriteRegistry(demo.Registry());
+        bool started = false;
+        auto app = Start({"-nosplash", "-noconn"}, started);
+        QVERIFY(started);
+        QVERIFY(app->GetDSManager()->StallTime() == harrow::QDSManager::kDefaultStallTime);
+        app.reset();
+
+        WriteRegistry(demo.Registry() +
+                      QStringLiteral("\n[HKEY_CURRENT_USER\\Software\\Calder Institute\\"
+                                     "Larkspur\\Startup]\n\"Stall Time\"=dword:00000007\n"));
+        app = Start({"-nosplash", "-noconn"}, started);
+        QVERIFY(started);
+        QVERIFY(app->GetDSManager()->StallTime() == std::chrono::seconds(7));
     }
 
     void withoutConnectingTheSearchMenuKeepsItsPlaceholder() {

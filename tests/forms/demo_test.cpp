@@ -1,6 +1,7 @@
 #include "access/ldapapi.h"
 #include "access/qbindmanager.h"
 #include "access/qdsmanager.h"
+#include "access/qerror.h"
 #include "forms/qform.h"
 #include "forms/qformconfiguration.h"
 #include "forms/qforminput.h"
@@ -10,6 +11,7 @@
 #include "model/qdn.h"
 #include "model/qentry.h"
 #include "model/qstringlist.h"
+#include "searchworld.h"
 #include "support/debugcapture.h"
 #include "support/demoservers.h"
 #include "support/testdata.h"
@@ -17,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <list>
 #include <memory>
@@ -42,6 +45,16 @@ const char* const kSubtree = "ou=Larkspur Forms,dc=calder,dc=example";
 Names Sorted(Names names) {
     names.sort();
     return names;
+}
+
+// The people's names (the value of each DN's first RDN), sorted, duplicates kept.
+Names PeopleNames(const std::vector<std::string>& dns) {
+    Names names;
+    for (const std::string& dn : dns) {
+        const auto start = dn.find('=') + 1;
+        names.push_back(dn.substr(start, dn.find(',') - start));
+    }
+    return Sorted(names);
 }
 
 // The demo directory on its two servers, loaded the way the program starts: the schema from
@@ -102,6 +115,20 @@ protected:
         return found != nullptr ? found->Name() : "none";
     }
 
+    // Runs the form to its end; no operation may fail.
+    Names FoundPeople(const std::string& form, const larkspur::test::FieldValues& values) {
+        larkspur::test::RecordingRequester requester;
+        std::unique_ptr<harrow::QFormSearch> search =
+            larkspur::test::NewFormSearch(manager, requester, form, values);
+        harrow::QError* error = nullptr;
+        const int started = search->Invoke(error);
+        delete error;
+        EXPECT_EQ(1, started);
+        EXPECT_TRUE(started && larkspur::test::RunManagerToEnd(manager));
+        EXPECT_EQ(0, requester.Completion().second);
+        return PeopleNames(requester.Results());
+    }
+
     larkspur::test::DemoServers demo;
     TestDirectory& calder;
     TestDirectory& fenwick;
@@ -156,6 +183,10 @@ TEST_F(DemoTest, PeopleInAnOrganisationSearchesBelowTheOrganisationsFound) {
     EXPECT_EQ(1, Class(directory, "Calder Institute").CanSearchFor(organisation));
     EXPECT_EQ(1, Class(directory, "Fenwick Laboratories").CanSearchFor(organisation));
     EXPECT_EQ(1, organisation->CanSearchFor(form.Target()->SearchClass()));
+    // People are never looked for straight from a base point.
+    EXPECT_EQ(0, Class(directory, "Calder Institute").CanSearchFor(form.Target()->SearchClass()));
+    EXPECT_EQ(0,
+              Class(directory, "Fenwick Laboratories").CanSearchFor(form.Target()->SearchClass()));
 }
 
 TEST_F(DemoTest, BasePointsLieOnBothServers) {
@@ -187,6 +218,34 @@ TEST_F(DemoTest, EntriesFoundOnTheServerGetTheirSearchClass) {
     EXPECT_EQ("Person", ClassOfEntry(directory, "cn=Fiona Fairbairn,ou=Research,"
                                                 "o=Fenwick Laboratories,dc=fenwick,dc=example"));
     EXPECT_EQ("none", ClassOfEntry(directory, "dc=fenwick,dc=example"));
+}
+
+// What a user types goes into the filter as wildcards that OpenLDAP accepts.
+TEST_F(DemoTest, TypedWildcardsFindTheRightPeople) {
+    EXPECT_EQ((Names{"Nicholas Smith", "Olivia Holt"}), FoundPeople("People", {{"Name", "hol*"}}));
+    EXPECT_EQ((Names{"Olivia Holt"}), FoundPeople("People", {{"Name", "*olt"}}));
+    EXPECT_EQ((Names{"Olivia Holt"}), FoundPeople("People", {{"Name", "olivia  holt"}}));
+    EXPECT_EQ((Names{"Alice Thornton", "Nicholas Smith", "Olivia Holt"}),
+              FoundPeople("People", {{"Name", "ho*t"}}));
+    EXPECT_EQ((Names{"Nicholas Smith"}), FoundPeople("People", {{"Name", "**smith**"}}));
+    // Everyone on both servers, each once.
+    const Names everyone = FoundPeople("People", {{"Name", "*"}});
+    EXPECT_EQ(42u, everyone.size());
+    EXPECT_EQ(everyone.end(), std::adjacent_find(everyone.begin(), everyone.end()));
+}
+
+// The README's example: only people below an organisation called Calder, each once.
+TEST_F(DemoTest, PeopleInCalderOrganisationsWhoseNamesHaveAnE) {
+    EXPECT_EQ(
+        (Names{"Adrian Pemberton", "Alice Thornton", "Beatrice Hughes", "Imogen Bennett",
+               "Joanna Carmichael", "Katherine Morgan", "Laurence Vance", "Margaret Kowalski",
+               "Martin Fernandes", "Owen Mercer", "Patrick Zielinski", "Priya Chen",
+               "Rachel Baxter", "Rupert Ingram", "Simon Whitfield", "Teresa Jones", "Una Rowe",
+               "Victor Fletcher"}),
+        FoundPeople("People in an organisation", {{"Organisation", "Calder"}, {"Name", "e"}}));
+    EXPECT_EQ("Name the organisation, then the person. People are looked for below every "
+              "organisation that matches.",
+              Form("People in an organisation").HelpString());
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "access/ldapapi.h"
 #include "formfixture.h"
 #include "forms/qformfield.h"
 #include "forms/qforminput.h"
@@ -19,15 +20,32 @@ using larkspur::test::DebugCapture;
 
 const char* const kPersonFilter = "(|(objectclass=person)(objectclass=organizationalPerson))";
 
+// Whether libldap's own filter encoder accepts the filter, as ldap_search_ext would; a handle
+// that was only initialised is enough, nothing is sent.
+bool LibldapEncodes(const std::string& filter) {
+    LDAP* handle = nullptr;
+    if (ldap_initialize(&handle, "ldap://127.0.0.1:1") != LDAP_SUCCESS) {
+        return false;
+    }
+    berval encoded{};
+    const int code =
+        ldap_create_assertion_control_value(handle, const_cast<char*>(filter.c_str()), &encoded);
+    ber_memfree(encoded.bv_val);
+    ldap_unbind_ext(handle, nullptr, nullptr);
+    return code == LDAP_SUCCESS;
+}
+
 std::string FieldFilter(const QFormField& field) {
     std::string filter = "untouched";
     EXPECT_EQ(1, field.GenerateFilterString(filter));
+    EXPECT_TRUE(LibldapEncodes(filter)) << filter;
     return filter;
 }
 
 std::string InputFilter(const QFormInput& input) {
     std::string filter;
     EXPECT_EQ(1, input.GenerateFilterString(filter));
+    EXPECT_TRUE(LibldapEncodes(filter)) << filter;
     return filter;
 }
 
@@ -59,6 +77,23 @@ TEST_F(FilterTest, WordsBecomeOneSubstringPattern) {
     EXPECT_EQ("(cn=*sm*th*)", NameFilter("sm*th"));
 }
 
+// Empty words and repeated asterisks would give "**", which OpenLDAP refuses; typed asterisks
+// still act as wildcards, and asterisks alone ask only that the attribute be there.
+TEST_F(FilterTest, TypedWildcardsAlwaysParse) {
+    ASSERT_FALSE(LibldapEncodes("(cn=*john**smith*)"));
+    EXPECT_EQ("(cn=*john*smith*)", NameFilter("john  smith"));
+    EXPECT_EQ("(cn=*olivia*holt*)", NameFilter("olivia  holt"));
+    EXPECT_EQ("(cn=*hol*)", NameFilter("hol*"));
+    EXPECT_EQ("(cn=*olt*)", NameFilter("*olt"));
+    EXPECT_EQ("(cn=*ho*t*)", NameFilter("ho*t"));
+    EXPECT_EQ("(cn=*smith*)", NameFilter("**smith**"));
+    EXPECT_EQ("(cn=*a*b*)", NameFilter("a * ** b"));
+    EXPECT_EQ("(cn=*)", NameFilter("*"));
+    EXPECT_EQ("(cn=*)", NameFilter(" * ** "));
+    std::unique_ptr<QFormField> contact(Field("Contact", {"cn", "sn"}, "**"));
+    EXPECT_EQ("(&(cn=*)(sn=*))", FieldFilter(*contact));
+}
+
 TEST_F(FilterTest, SeveralAttributeTypesMustAllMatch) {
     std::unique_ptr<QFormField> contact(Field("Contact", {"cn", "2.5.4.4"}, "jones"));
     EXPECT_EQ("(&(cn=*jones*)(sn=*jones*))", FieldFilter(*contact));
@@ -84,10 +119,12 @@ TEST_F(FilterTest, SearchClassMatchesItsObjectClasses) {
     std::string filter;
     EXPECT_EQ(1, people->GenerateFilterString(filter));
     EXPECT_EQ(kPersonFilter, filter);
+    EXPECT_TRUE(LibldapEncodes(filter));
 
     std::unique_ptr<QSearchClass> organisation = ObjectClassClass("Org", {"organization"});
     EXPECT_EQ(1, organisation->GenerateFilterString(filter));
     EXPECT_EQ("(objectclass=organization)", filter);
+    EXPECT_TRUE(LibldapEncodes(filter));
 }
 
 TEST_F(FilterTest, InputFiltersFromTheWorkedExamples) {

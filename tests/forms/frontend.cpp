@@ -26,6 +26,27 @@ std::vector<char*> PointerArray(Args& strings) {
     return pointers;
 }
 
+std::vector<std::string> Environment(const Place& place) {
+    std::vector<std::string> variables;
+    for (char** variable = environ; *variable != nullptr; ++variable) {
+        const std::string text = *variable;
+        const std::string name = text.substr(0, text.find('='));
+        bool replaced = false;
+        for (const std::string& change : place.environment) {
+            replaced = replaced || change.substr(0, change.find('=')) == name;
+        }
+        if (!replaced) {
+            variables.push_back(text);
+        }
+    }
+    for (const std::string& change : place.environment) {
+        if (change.find('=') != std::string::npos) {
+            variables.push_back(change);
+        }
+    }
+    return variables;
+}
+
 } // namespace
 
 std::string TakeFile(const std::string& path) {
@@ -34,7 +55,7 @@ std::string TakeFile(const std::string& path) {
     return text;
 }
 
-Outcome RunFrontEnd(Args args) {
+Outcome RunProgram(Args args, const Place& place) {
     const std::string base = ::testing::TempDir() + "frontend-" + std::to_string(::getpid());
     const std::string outPath = base + ".out";
     const std::string errPath = base + ".err";
@@ -45,13 +66,17 @@ Outcome RunFrontEnd(Args args) {
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
     posix_spawn_file_actions_addopen(&files, STDERR_FILENO, errPath.c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    args.insert(args.begin(), LARKSPUR_SEARCH_PROGRAM);
+    if (!place.folder.empty()) {
+        posix_spawn_file_actions_addchdir_np(&files, place.folder.c_str());
+    }
     std::vector<char*> argv = PointerArray(args);
+    std::vector<std::string> variables = Environment(place);
+    std::vector<char*> envp = PointerArray(variables);
     pid_t child = 0;
-    const int spawned = posix_spawn(&child, argv[0], &files, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&child, argv[0], &files, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&files);
     Outcome outcome;
-    EXPECT_EQ(0, spawned) << LARKSPUR_SEARCH_PROGRAM;
+    EXPECT_EQ(0, spawned) << argv[0];
     int status = 0;
     if (spawned == 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status)) {
         outcome.status = WEXITSTATUS(status);
@@ -59,6 +84,11 @@ Outcome RunFrontEnd(Args args) {
     outcome.out = TakeFile(outPath);
     outcome.err = TakeFile(errPath);
     return outcome;
+}
+
+Outcome RunFrontEnd(Args args, const Place& place) {
+    args.insert(args.begin(), LARKSPUR_SEARCH_PROGRAM);
+    return RunProgram(args, place);
 }
 
 } // namespace larkspur::test

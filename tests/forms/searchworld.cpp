@@ -169,9 +169,13 @@ SearchLog::~SearchLog() {
     std::remove(path.c_str());
 }
 
+std::string SearchLog::RawText() const {
+    return ReadFile(path);
+}
+
 std::string SearchLog::Text(int alphaPort, int betaPort) const {
     static const std::regex time(R"(\d\d/\d\d \d\d:\d\d:\d\d)");
-    std::string text = std::regex_replace(ReadFile(path), time, "TIME");
+    std::string text = std::regex_replace(RawText(), time, "TIME");
     text = ReplacedAll(text, ":" + std::to_string(alphaPort) + "/", ":@ALPHA_PORT@/");
     text = ReplacedAll(text, ":" + std::to_string(betaPort) + "/", ":@BETA_PORT@/");
     text = ReplacedAll(text, "Port: " + std::to_string(alphaPort) + "\n", "Port: @ALPHA_PORT@\n");
@@ -207,13 +211,14 @@ void FormSearchTest::TearDown() {
 harrow::QFormSearch&
 FormSearchTest::NewSearch(const std::string& formName,
                           const std::vector<std::pair<std::string, std::string>>& values) {
-    search = MakeSearch(manager, requester, formName, values);
+    search = NewFormSearch(manager, requester, formName, values);
     return *search;
 }
 
-std::unique_ptr<harrow::QFormSearch>
-MakeSearch(harrow::QDSManager& manager, harrow::QRequester& requester, const std::string& formName,
-           const std::vector<std::pair<std::string, std::string>>& values) {
+std::unique_ptr<harrow::QFormSearch> NewFormSearch(harrow::QDSManager& manager,
+                                                   harrow::QRequester& requester,
+                                                   const std::string& formName,
+                                                   const FieldValues& values) {
     harrow::QForm* form = manager.FormConfig()->GetForm(formName);
     EXPECT_NE(nullptr, form) << formName;
     harrow::QFormInput* target = nullptr;
@@ -256,10 +261,10 @@ int FormSearchTest::Invoke(unsigned long& errorCode) {
 }
 
 bool FormSearchTest::RunToEnd() {
-    return DriveToEnd(manager);
+    return RunManagerToEnd(manager);
 }
 
-bool DriveToEnd(harrow::QDSManager& manager) {
+bool RunManagerToEnd(harrow::QDSManager& manager) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     for (;;) {
         manager.TidyUp();
@@ -270,6 +275,7 @@ bool DriveToEnd(harrow::QDSManager& manager) {
             return false;
         }
         manager.Poll();
+        manager.WaitForWork(std::chrono::milliseconds(100));
     }
 }
 

@@ -68,6 +68,8 @@ public:
     // The log so far, every "dd/mm hh:mm:ss" replaced by "TIME" and the servers' ports by
     // "@ALPHA_PORT@" and "@BETA_PORT@".
     std::string Text(int alphaPort, int betaPort) const;
+    // The log so far as written.
+    std::string RawText() const;
 
 private:
     std::string path;
@@ -107,14 +109,17 @@ protected:
     std::unique_ptr<harrow::QFormSearch> search;
 };
 
-// A search of the named form of the manager's configuration with those field values ("Field" or
-// "Input:Field" keys), reporting to requester.
-std::unique_ptr<harrow::QFormSearch>
-MakeSearch(harrow::QDSManager& manager, harrow::QRequester& requester, const std::string& form,
-           const std::vector<std::pair<std::string, std::string>>& values);
+using FieldValues = std::vector<std::pair<std::string, std::string>>;
+
+// A search of the named form of the manager's configuration with those field values ("Field"
+// or "Input:Field" keys), reporting to the requester.
+std::unique_ptr<harrow::QFormSearch> NewFormSearch(harrow::QDSManager& manager,
+                                                   harrow::QRequester& requester,
+                                                   const std::string& form,
+                                                   const FieldValues& values);
 // Drives the manager as the program's idle loop does until nothing is outstanding; false when
 // that takes unreasonably long.
-bool DriveToEnd(harrow::QDSManager& manager);
+bool RunManagerToEnd(harrow::QDSManager& manager);
 
 // Opens and binds an anonymous connection to the server; its id.
 long BoundConnection(harrow::QDSManager& manager, const TestDirectory& server);

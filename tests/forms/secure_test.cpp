@@ -135,14 +135,14 @@ protected:
     }
 
     std::vector<std::string> Search(const std::string& name) {
-        search = MakeSearch(manager, requester, "People", {{"Name", name}});
+        search = NewFormSearch(manager, requester, "People", {{"Name", name}});
         harrow::QError* error = nullptr;
         const int started = search->Invoke(error);
         if (error != nullptr) {
             error->Print(invokeSentence);
         }
         delete error;
-        EXPECT_TRUE(!started || DriveToEnd(manager));
+        EXPECT_TRUE(!started || RunManagerToEnd(manager));
         return Sorted(requester.Results());
     }
 
@@ -200,7 +200,7 @@ TEST_F(SecureTest, LdapsLoadsSearchesReadsAndFollowsAnLdapsReferral) {
     harrow::QError* error = nullptr;
     EXPECT_EQ(1, read.Invoke(error));
     delete error;
-    EXPECT_TRUE(DriveToEnd(manager));
+    EXPECT_TRUE(RunManagerToEnd(manager));
     EXPECT_EQ(1, reader.entries);
     EXPECT_TRUE(reader.complete);
 }

@@ -99,6 +99,8 @@ TEST_F(DNTest, NamesAreReplacedByTheFirstNameOfTheirType) {
     auto dn = Parsed("commonName = Bob ,OU=People,2.5.4.10=Acme");
     EXPECT_EQ("cn=Bob, ou=People, o=Acme", Printed(*dn));
     EXPECT_EQ("Bob, People, Acme", Friendly(*dn));
+    // The text stays as it was set, however far it has been parsed.
+    EXPECT_EQ("commonName = Bob ,OU=People,2.5.4.10=Acme", dn->Text());
 }
 
 TEST_F(DNTest, EscapedCommaStaysInTheValue) {

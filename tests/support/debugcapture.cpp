@@ -7,7 +7,9 @@ DebugCapture::DebugCapture() {
         [this](const std::string& message) { messages.push_back(message); });
 }
 
-DebugCapture::~DebugCapture() { harrow::QDebugOutput::SetSink(std::move(previous)); }
+DebugCapture::~DebugCapture() {
+    harrow::QDebugOutput::SetSink(std::move(previous));
+}
 
 std::string DebugCapture::Joined() const {
     std::string all;

@@ -22,6 +22,25 @@ std::string EightHexDigits(int number) {
     return digits;
 }
 
+// The change records of the LDIF text whose DN ends with the suffix.
+std::string PhotosOf(const std::string& ldif, const std::string& suffix) {
+    std::string records;
+    size_t start = 0;
+    while (start < ldif.size()) {
+        size_t end = ldif.find("\n\n", start);
+        end = end == std::string::npos ? ldif.size() : end + 2;
+        const std::string record = ldif.substr(start, end - start);
+        const size_t dnEnd = record.find('\n');
+        if (record.compare(0, 4, "dn: ") == 0 && dnEnd != std::string::npos &&
+            dnEnd >= suffix.size() &&
+            record.compare(dnEnd - suffix.size(), suffix.size(), suffix) == 0) {
+            records += record;
+        }
+        start = end;
+    }
+    return records;
+}
+
 } // namespace
 
 DemoServers::DemoServers() : server1("dc=calder,dc=example"), server2("dc=fenwick,dc=example") {
@@ -42,9 +61,15 @@ std::string DemoServers::Filled(const std::string& text, int port1, int port2) {
 
 bool DemoServers::Start() {
     // The data names both servers' ports, which are known only once both run.
-    return server1.Start() && server2.Start() &&
-           server1.ApplyLdif(Filled(ReadFile(DataPath("ldif/demo-server1.ldif")))) &&
-           server2.ApplyLdif(Filled(ReadFile(DataPath("ldif/demo-server2.ldif"))));
+    if (!server1.Start() || !server2.Start() ||
+        !server1.ApplyLdif(Filled(ReadFile(DataPath("ldif/demo-server1.ldif")))) ||
+        !server2.ApplyLdif(Filled(ReadFile(DataPath("ldif/demo-server2.ldif"))))) {
+        return false;
+    }
+    // The portraits are drawn when the program is built; without it the people have none.
+    const std::string photos = ReadFile(LARKSPUR_DEMO_PHOTOS);
+    return photos.empty() || (server1.ApplyLdif(PhotosOf(photos, "dc=calder,dc=example")) &&
+                              server2.ApplyLdif(PhotosOf(photos, "dc=fenwick,dc=example")));
 }
 
 std::string DemoServers::RegistryText() const {

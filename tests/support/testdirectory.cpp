@@ -411,7 +411,36 @@ std::string TestDirectory::LdapsUrl() const {
 }
 
 std::string TestDirectory::ListenerUrls() const {
-    return tls ? Url() + "/ " + LdapsUrl() + "/" : Url() + "/";
+    std::string urls = Url() + "/";
+    if (listenOnIPv6) {
+        urls += " " + IPv6Url() + "/";
+    }
+    if (tls) {
+        urls += " " + LdapsUrl() + "/";
+    }
+    return urls;
+}
+
+std::string TestDirectory::IPv6Url() const {
+    return "ldap://[::1]:" + std::to_string(port);
+}
+
+TestDirectory& TestDirectory::ListenOnIPv6Loopback() {
+    listenOnIPv6 = true;
+    return *this;
+}
+
+bool TestDirectory::HasIPv6Loopback() {
+    const int fd = socket(AF_INET6, SOCK_STREAM, 0);
+    if (fd < 0) {
+        return false;
+    }
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    const bool bound = bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return bound;
 }
 
 std::string TestDirectory::UrlFor(const std::string& dn) const {

@@ -42,6 +42,10 @@ public:
     // A line for the database section, e.g. "index cn eq,sub", "limits * size=5", or an
     // "access to" rule, which takes precedence over the default read-for-all rule.
     TestDirectory& AddDatabaseConfig(const std::string& line);
+    // Listens on the IPv6 loopback address [::1] too, on the same port.
+    TestDirectory& ListenOnIPv6Loopback();
+    // Whether this machine has an IPv6 loopback address to listen on.
+    static bool HasIPv6Loopback();
 
     // Serves TLS with this certificate and key: StartTLS on the ldap:// port and TLS from the
     // start on a second, ldaps:// port.
@@ -85,6 +89,8 @@ public:
     // The ldaps:// port (0 without TLS) and "ldaps://127.0.0.1:PORT".
     int LdapsPort() const { return ldapsPort; }
     std::string LdapsUrl() const;
+    // "ldap://[::1]:PORT", where ListenOnIPv6Loopback was called.
+    std::string IPv6Url() const;
     // "ldap://127.0.0.1:PORT/<dn>", the DN escaped for a URL: what a ref: value or a search
     // class's base point names.
     std::string UrlFor(const std::string& dn) const;
@@ -122,6 +128,7 @@ private:
     std::vector<std::string> globalConfig;
     std::vector<std::string> databaseConfig;
     bool tls = false;
+    bool listenOnIPv6 = false;
 
     std::string folder;
     int port = 0;

@@ -1,7 +1,9 @@
 // larkspur-demo: runs Larkspur32 against the bundled demo directory. It starts the two demo
 // servers, gives the program a private working folder (the OID tables) and a private
 // configuration home (the registry file), waits for the program to end and then stops the
-// servers and removes the folders, so the user's own configuration is never touched.
+// servers and removes the folders, so the user's own configuration is never touched. It prints
+// the larkspur-search command that searches the same servers meanwhile; with -search it runs
+// larkspur-search against them instead of the program.
 #include "support/demoservers.h"
 #include "support/testdata.h"
 
@@ -12,6 +14,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -75,9 +78,46 @@ bool WriteRegistry(const fs::path& config, const std::string& text) {
     return static_cast<bool>(file.flush());
 }
 
-// Runs the program in the sandbox and returns its exit status.
+// The front end's options that name the demo's configuration and the shipped OID tables.
+std::vector<std::string> SearchOptions(DemoServers& demo) {
+    return {"-server", larkspur::test::TestDirectory::kHost,
+            "-port",   std::to_string(demo.Server1().Port()),
+            "-config", DemoServers::kConfigDN,
+            "-tables", DataPath("")};
+}
+
+std::string ShellQuoted(const std::string& word) {
+    if (word.find_first_of(" '\"\\$`") == std::string::npos) {
+        return word;
+    }
+    std::string quoted = "'";
+    for (char c : word) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+// larkspur-search is built beside this program.
+std::string FrontEndPath() {
+    std::error_code failure;
+    const fs::path self = fs::read_symlink("/proc/self/exe", failure);
+    return failure ? std::string("larkspur-search")
+                   : (self.parent_path() / "larkspur-search").string();
+}
+
+void PrintSearchCommand(DemoServers& demo) {
+    std::string command = ShellQuoted(FrontEndPath());
+    for (const std::string& option : SearchOptions(demo)) {
+        command += " " + ShellQuoted(option);
+    }
+    std::printf("Search it from a script meanwhile:\n  %s -form People Name=holt\n",
+                command.c_str());
+}
+
+// Runs the program and returns its exit status; a folder and a configuration home, when given,
+// are the program's current folder and $XDG_CONFIG_HOME.
 int RunProgram(const std::string& path, const std::vector<std::string>& arguments,
-               const fs::path& sandbox) {
+               const std::string& work = {}, const std::string& config = {}) {
     std::vector<char*> argv;
     std::string programPath = path;
     argv.push_back(programPath.data());
@@ -86,8 +126,6 @@ int RunProgram(const std::string& path, const std::vector<std::string>& argument
         argv.push_back(argument.data());
     }
     argv.push_back(nullptr);
-    const std::string work = (sandbox / "work").string();
-    const std::string config = (sandbox / "config").string();
 
     const pid_t child = fork();
     if (child < 0) {
@@ -96,11 +134,12 @@ int RunProgram(const std::string& path, const std::vector<std::string>& argument
     }
     if (child == 0) {
         std::signal(SIGINT, SIG_DFL);
-        if (chdir(work.c_str()) != 0 || setenv("XDG_CONFIG_HOME", config.c_str(), 1) != 0) {
+        if ((!work.empty() && chdir(work.c_str()) != 0) ||
+            (!config.empty() && setenv("XDG_CONFIG_HOME", config.c_str(), 1) != 0)) {
             _exit(127);
         }
         execv(argv[0], argv.data());
-        std::perror("larkspur-demo: cannot start Larkspur32");
+        std::fprintf(stderr, "larkspur-demo: cannot start %s: %s\n", argv[0], std::strerror(errno));
         _exit(127);
     }
     program = child;
@@ -114,8 +153,15 @@ int RunProgram(const std::string& path, const std::vector<std::string>& argument
 } // namespace
 
 int main(int argc, char** argv) {
+    const bool search = argc > 1 && std::string(argv[1]) == "-search";
+    if (search) {
+        ++argv;
+        --argc;
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: larkspur-demo <Larkspur32 program> [its options]\n");
+        std::fprintf(stderr,
+                     "usage: larkspur-demo <Larkspur32 program> [its options]\n"
+                     "       larkspur-demo -search <larkspur-search program> [its options]\n");
         return 2;
     }
     ForwardStopSignals();
@@ -123,6 +169,11 @@ int main(int argc, char** argv) {
     if (!demo.Start()) {
         std::fprintf(stderr, "larkspur-demo: the demo directory did not start\n");
         return 1;
+    }
+    if (search) {
+        std::vector<std::string> options = SearchOptions(demo);
+        options.insert(options.end(), argv + 2, argv + argc);
+        return RunProgram(argv[1], options);
     }
     const std::string sandbox = MakeSandbox();
     if (sandbox.empty() || !CopyOidTables(fs::path(sandbox) / "work") ||
@@ -133,10 +184,12 @@ int main(int argc, char** argv) {
     }
     std::printf("Demo directory: %s (forms, Calder Institute) and %s (Fenwick Laboratories)\n",
                 demo.Server1().Url().c_str(), demo.Server2().Url().c_str());
+    PrintSearchCommand(demo);
     std::fflush(stdout);
 
     const int status =
-        RunProgram(argv[1], std::vector<std::string>(argv + 2, argv + argc), fs::path(sandbox));
+        RunProgram(argv[1], std::vector<std::string>(argv + 2, argv + argc),
+                   (fs::path(sandbox) / "work").string(), (fs::path(sandbox) / "config").string());
     std::error_code ignored;
     fs::remove_all(sandbox, ignored);
     return status;

@@ -2,24 +2,9 @@
 
 #include "model/qattr.h"
 #include "model/qentry.h"
-#include "model/qvalue.h"
-#include "ptrlist.h"
 #include "schema/qattrt.h"
 
 namespace larkspur::search {
-
-namespace {
-
-// Values from the directory end with the zero byte the engine keeps after the text.
-std::string_view ValueText(const harrow::QValue& value) {
-    unsigned long length = value.Length();
-    if (length > 0 && value.Value()[length - 1] == '\0') {
-        --length;
-    }
-    return std::string_view(value.Value(), length);
-}
-
-} // namespace
 
 bool NeedsBase64(std::string_view value) {
     if (value.empty()) {
@@ -66,35 +51,30 @@ std::string Base64(std::string_view bytes) {
     return out;
 }
 
-LdifWriter::LdifWriter(std::FILE* out) : stream(out) {}
+LdifWriter::LdifWriter(std::FILE* out, std::vector<AttributeColumn> chosen)
+    : stream(out), columns(std::move(chosen)) {}
 
 void LdifWriter::Write(const harrow::QEntry& entry) {
-    record.clear();
-    std::string dn;
-    entry.DN().GetDN(dn);
-    AppendLine("dn", dn);
-    if (entry.ObjectClass() != nullptr) {
-        AppendAttribute(*entry.ObjectClass());
-    }
-    harrow::QEntry::Position pos = entry.GetHeadPosition();
-    while (pos != nullptr) {
-        AppendAttribute(*entry.GetNextAttr(pos));
-    }
-    record += '\n';
+    Record(entry);
     std::fwrite(record.data(), 1, record.size(), stream);
 }
 
-void LdifWriter::Comment(const std::string& text) {
-    std::fprintf(stream, "# %s\n", text.c_str());
+const std::string& LdifWriter::Record(const harrow::QEntry& entry) {
+    record.clear();
+    AppendLine("dn", entry.DN().Text());
+    for (const harrow::QAttr* attribute : ChosenAttributes(entry, columns)) {
+        const std::string name = attribute->Type()->Name();
+        for (std::string_view value : ValuesOf(*attribute)) {
+            AppendLine(name, value);
+        }
+    }
+    record += '\n';
+    return record;
 }
 
-void LdifWriter::AppendAttribute(const harrow::QAttr& attribute) {
-    const std::string name = attribute.Type()->Name();
-    harrow::PtrList<harrow::QValue> values;
-    attribute.GetValues(values);
-    for (const harrow::QValue* value : values) {
-        AppendLine(name, ValueText(*value));
-    }
+void LdifWriter::Finish(int matches, int totalOperations, int failedOperations) {
+    std::fprintf(stream, "# matches: %d\n# operations: %d made, %d succeeded, %d failed\n", matches,
+                 totalOperations, totalOperations - failedOperations, failedOperations);
 }
 
 void LdifWriter::AppendLine(std::string_view name, std::string_view value) {

@@ -10,10 +10,13 @@
 #include "forms/qformresult.h"
 #include "forms/qformsearch.h"
 #include "model/qentry.h"
-#include "search/ldifwriter.h"
+#include "qdebugoutput.h"
+#include "schema/tablefolders.h"
+#include "search/columnchoice.h"
+#include "search/entrywriter.h"
+#include "search/formchoice.h"
 #include "search/searchoptions.h"
 
-#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,9 +33,6 @@
 namespace larkspur::search {
 
 namespace {
-
-constexpr int kCouldNotStart = 1;
-constexpr int kIncomplete = 3;
 
 using harrow::PtrList;
 using harrow::QEntry;
@@ -90,18 +90,46 @@ bool SetField(FilledInputs& inputs, const FieldValue& field) {
     return false;
 }
 
-// The schema is read from "oidtable32" files in the current directory.
+// The schema is read from "oidtable32" files in the current directory, else from the data
+// folders; -tables names the folder to use instead.
 bool EnterTablesDirectory(const std::string& tablesDir) {
-    std::string dir = tablesDir;
-    if (dir.empty()) {
-        dir = std::filesystem::exists("oidtable32.gen") ? "." : LARKSPUR_DATA_DIR;
+    if (tablesDir.empty() || chdir(tablesDir.c_str()) == 0) {
+        return true;
     }
-    if (chdir(dir.c_str()) != 0) {
-        std::fprintf(stderr, "larkspur-search: cannot enter the tables directory '%s'\n",
-                     dir.c_str());
-        return false;
+    std::fprintf(stderr, "larkspur-search: cannot enter the tables directory '%s'\n",
+                 tablesDir.c_str());
+    return false;
+}
+
+std::string TablesNotLoaded(const std::string& tablesDir) {
+    // -tables takes the place of the current folder.
+    std::string text = "the OID tables could not be loaded from ";
+    text += tablesDir.empty() ? "the current folder" : "'" + tablesDir + "'";
+    for (const std::string& folder : harrow::OidTableFolders()) {
+        text += ", " + folder;
     }
-    return true;
+    return text;
+}
+
+// Without -v the engine's diagnostic traces are dropped; the program's own messages still go to
+// stderr.
+class TraceSwitch {
+public:
+    explicit TraceSwitch(bool verbose) {
+        if (!verbose) {
+            previous = harrow::QDebugOutput::SetSink([](const std::string&) {});
+        }
+    }
+    ~TraceSwitch() { harrow::QDebugOutput::SetSink(previous); }
+    TraceSwitch(const TraceSwitch&) = delete;
+    TraceSwitch& operator=(const TraceSwitch&) = delete;
+
+private:
+    harrow::QDebugOutput::Sink previous;
+};
+
+void Complain(const std::string& text) {
+    std::fprintf(stderr, "larkspur-search: %s\n", text.c_str());
 }
 
 struct PollStats {
@@ -109,20 +137,28 @@ struct PollStats {
     std::chrono::nanoseconds longest{0};
     // The processor time of the longest call, which a busy machine does not inflate.
     std::chrono::nanoseconds longestCpu{0};
+    // The processor time of the whole search, waits included.
+    std::chrono::nanoseconds searchCpu{0};
 };
 
-std::chrono::nanoseconds ThreadCpuTime() {
+std::chrono::nanoseconds CpuTime(clockid_t clock) {
     timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    clock_gettime(clock, &now);
     return std::chrono::seconds(now.tv_sec) + std::chrono::nanoseconds(now.tv_nsec);
+}
+
+std::chrono::nanoseconds ThreadCpuTime() {
+    return CpuTime(CLOCK_THREAD_CPUTIME_ID);
 }
 
 // The program's idle hook: TidyUp, then while anything is outstanding one Poll per turn.
 PollStats DriveSearch(harrow::QDSManager& manager) {
     PollStats stats;
+    const std::chrono::nanoseconds processStart = CpuTime(CLOCK_PROCESS_CPUTIME_ID);
     for (;;) {
         manager.TidyUp();
         if (!manager.Waiting()) {
+            stats.searchCpu = CpuTime(CLOCK_PROCESS_CPUTIME_ID) - processStart;
             return stats;
         }
         auto start = std::chrono::steady_clock::now();
@@ -133,10 +169,9 @@ PollStats DriveSearch(harrow::QDSManager& manager) {
         ++stats.calls;
         stats.longest = std::max(stats.longest, std::chrono::nanoseconds(took));
         stats.longestCpu = std::max(stats.longestCpu, tookCpu);
-        // Between turns the program's event loop looks for window events; here the processor
-        // goes to whoever else wants it, the servers included, as spinning against them only
-        // slows the search.
-        sched_yield();
+        // Asleep until a socket of the engine wakes or something falls due: a silent server
+        // costs no processor time.
+        manager.WaitForWork(std::chrono::seconds(1));
     }
 }
 
@@ -177,7 +212,7 @@ bool ApplyConnectionOptions(harrow::QDSManager& manager, const SearchOptions& op
     std::string error;
     const std::optional<std::string> password = ReadPassword(connection, error);
     if (!password) {
-        std::fprintf(stderr, "larkspur-search: %s\n", error.c_str());
+        Complain(error);
         return false;
     }
     manager.BindManager()->SetIdentity(options.server, connection.bindDn, *password);
@@ -197,16 +232,14 @@ bool ReportIncomplete(const SearchRunner& runner) {
     if (!runner.Incomplete()) {
         return false;
     }
-    std::fprintf(stderr,
-                 "larkspur-search: The search returned %d matches; the directory stopped it "
-                 "early, so there may be more.\n",
-                 runner.Matches());
+    Complain("The search returned " + std::to_string(runner.Matches()) +
+             " matches; the directory stopped it early, so there may be more.");
     return true;
 }
 
 } // namespace
 
-SearchRunner::SearchRunner(LdifWriter& out) : writer(out) {}
+SearchRunner::SearchRunner(EntryWriter& out) : writer(out) {}
 
 void SearchRunner::OnActivity(harrow::QDUAActivity activity, harrow::QRequestMsg* message) {
     switch (activity) {
@@ -251,77 +284,126 @@ void SearchRunner::TakeCompletion(void* payload) {
     complete = true;
 }
 
-int RunFormSearch(const SearchOptions& options) {
+namespace {
+
+// A fresh manager with the schema and the forms loaded; null after saying why.
+std::unique_ptr<harrow::QDSManager> LoadedManager(const SearchOptions& options) {
     if (!options.logFile.empty()) {
         harrow::QDSManager::Open(std::filesystem::absolute(options.logFile).c_str());
     }
     if (!EnterTablesDirectory(options.tablesDir)) {
-        return kCouldNotStart;
+        return nullptr;
     }
     auto manager = std::make_unique<harrow::QDSManager>();
+    if (options.stallSeconds > 0) {
+        manager->SetStallTime(std::chrono::seconds(options.stallSeconds));
+    }
     if (!manager->PreInitialise()) {
-        std::fprintf(stderr, "larkspur-search: the OID tables could not be loaded\n");
-        return kCouldNotStart;
+        Complain(TablesNotLoaded(options.tablesDir));
+        return nullptr;
     }
     if (!ApplyConnectionOptions(*manager, options)) {
-        return kCouldNotStart;
+        return nullptr;
     }
     if (!manager->Initialise(options.configDn, options.server, options.port)) {
-        std::fprintf(stderr,
-                     "larkspur-search: the form configuration could not be loaded from "
-                     "%s:%d\n",
-                     options.server.c_str(), options.port);
+        Complain("the form configuration could not be loaded from " + options.server + ":" +
+                 std::to_string(options.port));
         // A refused password or a certificate that does not verify is worth telling as such.
         const harrow::QError* why = manager->FormConfig()->LoadError();
         if (why != nullptr && why->ErrorCode() >= harrow::QError::kCredentialsRefused) {
-            std::fprintf(stderr, "larkspur-search: %s\n", ErrorText(why).c_str());
+            Complain(ErrorText(why));
         }
+        return nullptr;
+    }
+    return manager;
+}
+
+// Some operations failed outweighs a server that stopped early.
+int SearchStatus(const SearchOptions& options, const SearchRunner& runner) {
+    const int total = runner.TotalOperations();
+    const int failed = runner.FailedOperations();
+    if (options.verbose && options.format != OutputFormat::Ldif) {
+        Complain("matches: " + std::to_string(runner.Matches()) + "; operations: " +
+                 std::to_string(total) + " made, " + std::to_string(total - failed) +
+                 " succeeded, " + std::to_string(failed) + " failed");
+    }
+    if (failed > 0) {
+        Complain(std::to_string(failed) + " of " + std::to_string(total) + " operations failed");
+        return kSomeOperationsFailed;
+    }
+    return ReportIncomplete(runner) ? kStoppedEarly : kAllSucceeded;
+}
+
+} // namespace
+
+int RunFormSearch(const SearchOptions& original) {
+    SearchOptions options = original;
+    // Relative paths mean the caller's folder, which -tables leaves.
+    if (!options.registryFile.empty()) {
+        options.registryFile = std::filesystem::absolute(options.registryFile);
+    }
+    TraceSwitch traces(options.verbose);
+    auto manager = LoadedManager(options);
+    if (!manager) {
         return kCouldNotStart;
     }
-    harrow::QForm* form = manager->FormConfig()->GetForm(options.form);
+    if (options.list) {
+        std::fputs(FormList(*manager->FormConfig()).c_str(), stdout);
+        return kAllSucceeded;
+    }
+    std::string note;
+    std::string error;
+    harrow::QForm* form = ChooseForm(*manager->FormConfig(), options.form, note, error);
     if (form == nullptr) {
-        std::fprintf(stderr, "larkspur-search: no form named '%s'\n", options.form.c_str());
+        Complain(error);
+        return kCouldNotStart;
+    }
+    if (!note.empty()) {
+        Complain(note);
+    }
+    auto columns = ChooseColumns(options, *manager->Table(), error);
+    if (!columns) {
+        Complain(error);
         return kCouldNotStart;
     }
     FilledInputs inputs;
     form->BuildInputFields(inputs.target, inputs.context);
     for (const FieldValue& field : options.fields) {
         if (!SetField(inputs, field)) {
-            std::fprintf(stderr, "larkspur-search: form '%s' has no field '%s'\n",
-                         options.form.c_str(), field.field.c_str());
+            Complain("form '" + form->Name() + "' has no field '" + field.field + "'");
             return kCouldNotStart;
         }
     }
 
-    LdifWriter writer(stdout);
-    SearchRunner runner(writer);
+    const std::unique_ptr<EntryWriter> writer =
+        MakeEntryWriter(options.format, stdout, std::move(*columns));
+    SearchRunner runner(*writer);
     auto search = std::make_unique<harrow::QFormSearch>(
         manager.get(), manager->GenRequestID(), &runner, form, inputs.target, inputs.context);
     inputs.Release();
-    harrow::QError* error = nullptr;
-    if (!search->Invoke(error)) {
-        std::fprintf(stderr, "larkspur-search: the search could not start: %s\n",
-                     ErrorText(error).c_str());
-        delete error;
+    harrow::QError* startError = nullptr;
+    const auto invokeStart = std::chrono::steady_clock::now();
+    const int started = search->Invoke(startError);
+    const auto invokeTook = std::chrono::steady_clock::now() - invokeStart;
+    if (!started) {
+        Complain("the search could not start: " + ErrorText(startError));
+        delete startError;
         return kCouldNotStart;
     }
     PollStats stats = DriveSearch(*manager);
     manager->DeregisterRequest(search->ID());
     search.reset();
 
-    writer.Comment("matches: " + std::to_string(runner.Matches()));
-    writer.Comment("operations: " + std::to_string(runner.TotalOperations()) + " made, " +
-                   std::to_string(runner.TotalOperations() - runner.FailedOperations()) +
-                   " succeeded, " + std::to_string(runner.FailedOperations()) + " failed");
+    writer->Finish(runner.Matches(), runner.TotalOperations(), runner.FailedOperations());
     std::fflush(stdout);
     if (options.stats) {
         std::fprintf(stderr,
                      "poll calls: %ld\nlongest poll: %.3f ms\nlongest poll cpu: %.3f ms\n"
-                     "peak memory: %ld KB\n",
+                     "invoke: %.3f ms\nsearch cpu: %.3f ms\npeak memory: %ld KB\n",
                      stats.calls, Milliseconds(stats.longest), Milliseconds(stats.longestCpu),
-                     PeakResidentKb());
+                     Milliseconds(invokeTook), Milliseconds(stats.searchCpu), PeakResidentKb());
     }
-    return ReportIncomplete(runner) ? kIncomplete : 0;
+    return SearchStatus(options, runner);
 }
 
 } // namespace larkspur::search

@@ -8,12 +8,12 @@
 
 namespace larkspur::search {
 
-class LdifWriter;
+class EntryWriter;
 struct SearchOptions;
 
 class SearchRunner : public harrow::QRequester {
 public:
-    explicit SearchRunner(LdifWriter& writer);
+    explicit SearchRunner(EntryWriter& writer);
 
     void OnActivity(harrow::QDUAActivity activity, harrow::QRequestMsg* message) override;
 
@@ -29,7 +29,7 @@ private:
     void TakeReport(void* payload);
     void TakeCompletion(void* payload);
 
-    LdifWriter& writer;
+    EntryWriter& writer;
     bool complete = false;
     int matches = 0;
     int totalOperations = 0;
@@ -37,8 +37,9 @@ private:
     bool incomplete = false;
 };
 
-// Loads the schema and the forms, runs the form search by driving Poll as the program's idle
-// loop does, and prints the matches and the counts. Returns the program's exit status.
+// Loads the schema and the forms, then lists the forms or runs the form search by driving Poll
+// as the program's idle loop does, and prints the matches and the counts. Returns the program's
+// exit status.
 int RunFormSearch(const SearchOptions& options);
 
 } // namespace larkspur::search
