@@ -558,14 +558,11 @@ private slots:
         for (const QJsonValue record : records) {
             dns << record[QStringLiteral("dn")].toString();
         }
-        QCOMPARE(dns, QStringList({"cn=Francis Rahman, ou=Chemistry, o=Calder Institute, "
-                                   "dc=calder, dc=example",
-                                   "cn=Quentin Marsh, ou=Physics, o=Calder Institute, dc=calder, "
-                                   "dc=example",
-                                   "cn=Nell Carter, ou=Physics, o=Calder Institute, dc=calder, "
-                                   "dc=example",
-                                   "cn=Olivia Holt, ou=Physics, o=Calder Institute, dc=calder, "
-                                   "dc=example"}));
+        QCOMPARE(dns, QStringList(
+                          {"cn=Francis Rahman,ou=Chemistry,o=Calder Institute,dc=calder,dc=example",
+                           "cn=Quentin Marsh,ou=Physics,o=Calder Institute,dc=calder,dc=example",
+                           "cn=Nell Carter,ou=Physics,o=Calder Institute,dc=calder,dc=example",
+                           "cn=Olivia Holt,ou=Physics,o=Calder Institute,dc=calder,dc=example"}));
         const QJsonArray nell = records[2][QStringLiteral("attrs")].toArray();
         for (const QJsonArray& pair :
              {QJsonArray{"objectClass", "person"}, QJsonArray{"cn", "Eleanor Carter"},
