@@ -7,6 +7,7 @@
 #include "MainFrm.h"
 #include "Resource.h"
 
+#include "access/qerror.h"
 #include "forms/qformcompletionreport.h"
 #include "forms/qformreport.h"
 #include "forms/qformresult.h"
@@ -53,6 +54,8 @@ void LS_FormHandler::OnReport(void* payload) {
             const std::unique_ptr<harrow::QEntry> owned(entry);
             app->GetDITCtrl()->AddEntry(*owned, 1);
         }
+    } else if (report->Type() == harrow::FR_CONNECTION_ERROR) {
+        OnConnectionError(*report);
     } else if (report->Type() == harrow::FR_OPERATION_COUNT) {
         int made = 0;
         int failed = 0;
@@ -66,12 +69,38 @@ void LS_FormHandler::OnReport(void* payload) {
 void LS_FormHandler::OnComplete(void* payload) {
     const std::unique_ptr<harrow::QFormCompletionReport> report(
         static_cast<harrow::QFormCompletionReport*>(payload));
+    CLarkspur32App* app = CLarkspur32App::Instance();
+    app->SetStatusText(CompletionText(*report));
+    app->FlashStatus();
+}
+
+QString LS_FormHandler::CompletionText(const harrow::QFormCompletionReport& report) const {
     int total = 0;
     int failed = 0;
-    report->GetOpCount(total, failed);
+    report.GetOpCount(total, failed);
+    QString text =
+        report.Incomplete()
+            ? QString::asprintf(
+                  LS_StringTable::Load(res::IDS_SEARCH_INCOMPLETE).toUtf8().constData(), m_nMatches)
+            : QString::asprintf(LS_StringTable::Load(res::IDS_SEARCH_COMPLETE).toUtf8().constData(),
+                                m_nMatches, total - failed, failed);
+    if (!m_connectionError.isEmpty()) {
+        text += (text.endsWith(' ') ? QString() : QStringLiteral(" ")) + m_connectionError;
+    }
+    return text;
+}
+
+void LS_FormHandler::OnConnectionError(harrow::QFormReport& report) {
+    harrow::QError* error = nullptr;
+    report.GetError(error);
+    const std::unique_ptr<harrow::QError> owned(error);
+    if (!owned) {
+        return;
+    }
+    std::string sentence;
+    owned->Print(sentence);
+    m_connectionError = QString::fromStdString(sentence);
     CLarkspur32App* app = CLarkspur32App::Instance();
-    app->SetStatusText(
-        QString::asprintf(LS_StringTable::Load(res::IDS_SEARCH_COMPLETE).toUtf8().constData(),
-                          m_nMatches, total - failed, failed));
+    app->SetStatusText(m_connectionError);
     app->FlashStatus();
 }

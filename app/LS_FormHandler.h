@@ -5,6 +5,13 @@
 
 #include "access/qrequester.h"
 
+#include <QString>
+
+namespace harrow {
+class QFormCompletionReport;
+class QFormReport;
+} // namespace harrow
+
 class LS_FormHandler : public harrow::QRequester {
 public:
     LS_FormHandler() = default;
@@ -13,7 +20,10 @@ public:
     virtual ~LS_FormHandler();
 
     // Forgets the matches of the previous search.
-    void Reset() { m_nMatches = 0; }
+    void Reset() {
+        m_nMatches = 0;
+        m_connectionError.clear();
+    }
     int Matches() const { return m_nMatches; }
 
     void OnActivity(harrow::QDUAActivity activity, harrow::QRequestMsg* message) override;
@@ -22,6 +32,11 @@ private:
     void OnResult(void* payload);
     void OnReport(void* payload);
     void OnComplete(void* payload);
+    void OnConnectionError(harrow::QFormReport& report);
+    QString CompletionText(const harrow::QFormCompletionReport& report) const;
 
     int m_nMatches = 0;
+    // The sentence of the last server that could not be reached securely or refused the
+    // sign-in; it stays beside the final status.
+    QString m_connectionError;
 };

@@ -39,6 +39,12 @@ const std::map<unsigned int, const char*>& Strings() {
         {res::ID_NEXT_PAGE, "Show the next page of the left-hand pane\nNext Page"},
         {res::ID_PREVIOUS_PAGE, "Show the previous page of the left-hand pane\nPrevious Page"},
         {res::IDS_LINK_NOT_OPENED, "Could not open '%s': no program on this computer opens it."},
+        {res::IDS_SEARCH_INCOMPLETE,
+         "The search returned %d matches; the directory stopped it early, so there may be "
+         "more."},
+        {res::IDS_PASSWORD_TITLE, "Sign in to the directory"},
+        {res::IDS_PASSWORD_PROMPT, "The password of %1 on %2:"},
+        {res::IDS_REMEMBER_PASSWORD, "Remember in the keyring"},
         {res::ID_DIRECTORY_OPTIONS, "Directory service options"},
         {res::ID_FILE_SAVE_VCARD, "Save displayed entry as a VCard object file"},
         {res::ID_ABORT, "Abort the current directory operation\nAbort Current Operation"},

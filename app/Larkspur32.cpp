@@ -2,8 +2,10 @@
 
 #include "LS_CmdLineInfo.h"
 #include "LS_FormEdit.h"
+#include "LS_Keyring.h"
 #include "LS_LHSTabCtrl.h"
 #include "LS_MessageBox.h"
+#include "LS_PasswordDialog.h"
 #include "LS_RegistryWriter.h"
 #include "LS_SplitterWnd.h"
 #include "LS_StringTable.h"
@@ -11,7 +13,9 @@
 #include "Resource.h"
 
 #include "access/qdsmanager.h"
+#include "access/qerror.h"
 #include "forms/qform.h"
+#include "forms/qformconfiguration.h"
 #include "qdebugoutput.h"
 
 #include <QCoreApplication>
@@ -107,10 +111,14 @@ bool CLarkspur32App::StartEngine() {
     if (m_stallSeconds > 0) {
         m_pDSManager->SetStallTime(std::chrono::seconds(m_stallSeconds));
     }
+    if (!m_bNoConnect && !ApplyDirectorySettings()) {
+        m_splash.Hide();
+        return false;
+    }
     if (!m_bNoConnect && !m_pDSManager->Initialise(m_configDN, m_serverAddress, m_serverPort)) {
+        ShowInitialiseError();
         m_pDSManager.reset();
         m_splash.Hide();
-        ShowError(res::IDS_DIRECTORY_CONFIG_FAILED);
         return false;
     }
     return true;
@@ -396,6 +404,7 @@ int CLarkspur32App::LoadStartupSettings() {
     std::uint32_t port = 0;
     std::memcpy(&port, buffer.data(), sizeof port);
     m_serverPort = static_cast<int>(port);
+    LoadDirectorySettings(*key);
     ReadStallTime(*key);
     return 1;
 }
@@ -408,4 +417,76 @@ void CLarkspur32App::ReadStallTime(const LS_RegistryKey& key) {
     if (key.QueryValue("Stall Time", type, &seconds, size) && type == LS_REG_DWORD) {
         m_stallSeconds = static_cast<int>(seconds);
     }
+}
+
+void CLarkspur32App::LoadDirectorySettings(const LS_RegistryKey& key) {
+    // Each is optional, so that the settings of plain directories keep working.
+    const auto readString = [&key](const char* name, std::string& text) {
+        std::vector<char> buffer(STRING_BUFFER_SIZE + 1, '\0');
+        unsigned long size = STRING_BUFFER_SIZE;
+        unsigned long type = LS_REG_NONE;
+        if (key.QueryValue(name, type, buffer.data(), size) && type == LS_REG_SZ) {
+            text = buffer.data();
+        }
+    };
+    readString("Security", m_security);
+    readString("CA Certificates", m_caCertificates);
+    readString("Bind DN", m_bindDN);
+    std::uint32_t pageSize = 0;
+    unsigned long size = sizeof pageSize;
+    unsigned long type = LS_REG_NONE;
+    if (key.QueryValue("Page Size", type, &pageSize, size) && type == LS_REG_DWORD) {
+        m_pageSize = static_cast<int>(pageSize);
+    }
+}
+
+bool CLarkspur32App::ApplyDirectorySettings() {
+    using harrow::ldapapi::Transport;
+    const Transport transport = m_security == "ldaps"      ? Transport::Ldaps
+                                : m_security == "starttls" ? Transport::StartTls
+                                                           : Transport::Plain;
+    m_pDSManager->SetPageSize(m_pageSize);
+    m_pDSManager->BindManager()->SetSecurity(transport, m_caCertificates);
+    if (m_bindDN.empty()) {
+        return true;
+    }
+    const std::optional<std::string> password = AskPassword();
+    if (!password) {
+        return false;
+    }
+    m_pDSManager->BindManager()->SetIdentity(m_serverAddress, m_bindDN, *password);
+    return true;
+}
+
+std::optional<std::string> CLarkspur32App::AskPassword() {
+    const QString bindDN = QString::fromStdString(m_bindDN);
+    const QString host = QString::fromStdString(m_serverAddress);
+    const LS_Keyring keyring(bindDN, host);
+    bool keyringAvailable = false;
+    if (const std::optional<QString> kept = keyring.Read(keyringAvailable)) {
+        return kept->toStdString();
+    }
+    m_splash.Hide();
+    LS_PasswordDialog dialog(bindDN, host, keyringAvailable);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    if (dialog.RememberInKeyring()) {
+        keyring.Write(dialog.Password());
+    }
+    return dialog.Password().toStdString();
+}
+
+void CLarkspur32App::ShowInitialiseError() {
+    m_splash.Hide();
+    QString text = LS_StringTable::Load(res::IDS_DIRECTORY_CONFIG_FAILED);
+    // A refused password or a certificate that does not verify is worth telling as such.
+    const harrow::QError* why = m_pDSManager->FormConfig()->LoadError();
+    if (why != nullptr && why->ErrorCode() >= harrow::QError::kCredentialsRefused) {
+        std::string sentence;
+        why->Print(sentence);
+        text += QStringLiteral("\n\n") + QString::fromStdString(sentence);
+    }
+    LS_MessageBox::Show(nullptr, LS_StringTable::Load(res::IDS_ERROR_CAPTION), text,
+                        QMessageBox::Critical);
 }

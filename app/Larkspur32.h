@@ -15,6 +15,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,13 @@ public:
     const std::string& ConfigDN() const { return m_configDN; }
     const std::string& ServerAddress() const { return m_serverAddress; }
     int ServerPort() const { return m_serverPort; }
+    // The optional "Startup" settings of secure and signed-in directories: "Security" ("none",
+    // "starttls" or "ldaps"), "CA Certificates" (a PEM file; empty: the system's), "Bind DN"
+    // (empty: anonymous) and "Page Size" (entries per page; 0 turns paging off).
+    const std::string& Security() const { return m_security; }
+    const std::string& CACertificates() const { return m_caCertificates; }
+    const std::string& BindDN() const { return m_bindDN; }
+    int PageSize() const { return m_pageSize; }
     // The "Stall Time" of the "Startup" key in seconds; 0 when it is not set.
     int StallSeconds() const { return m_stallSeconds; }
 
@@ -99,6 +107,12 @@ private:
     const LS_Registry& Registry();
     int ReadStartupString(const LS_RegistryKey& key, const char* valueName, const char* failure,
                           std::string& text);
+    void LoadDirectorySettings(const LS_RegistryKey& key);
+    // Hands the directory settings to the engine, asking for the bind DN's password first;
+    // false when the user would not give it.
+    bool ApplyDirectorySettings();
+    std::optional<std::string> AskPassword();
+    void ShowInitialiseError();
     void ReadStallTime(const LS_RegistryKey& key);
     // The engine's start-up steps after the command line; false after telling the user.
     bool StartEngine();
@@ -124,6 +138,10 @@ private:
     std::string m_configDN;
     std::string m_serverAddress;
     int m_serverPort = 0;
+    std::string m_security = "none";
+    std::string m_caCertificates;
+    std::string m_bindDN;
+    int m_pageSize = 500;
     int m_stallSeconds = 0;
     std::string m_registryCompany;
     std::unique_ptr<LS_Registry> m_registry;

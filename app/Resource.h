@@ -74,6 +74,10 @@ constexpr unsigned int ID_INDICATOR_2 = 61221;
 constexpr unsigned int IDS_SEARCH_ABORTED = 61222;
 constexpr unsigned int IDS_LINK_NOT_OPENED = 61223;
 constexpr unsigned int IDS_SAVE_FAILED = 61224;
+constexpr unsigned int IDS_SEARCH_INCOMPLETE = 61230;
+constexpr unsigned int IDS_PASSWORD_TITLE = 61231;
+constexpr unsigned int IDS_PASSWORD_PROMPT = 61232;
+constexpr unsigned int IDS_REMEMBER_PASSWORD = 61233;
 
 // Frame and bar window ids.
 constexpr unsigned int AFX_IDW_STATUS_BAR = 59393;

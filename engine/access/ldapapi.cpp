@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace harrow::ldapapi {
@@ -38,11 +40,11 @@ void UrlDescDeleter::operator()(LDAPURLDesc* url) const {
 
 namespace {
 
-// "ldap://host:port", with the host escaped as a URL needs; null on failure.
-MemString ServerUrl(const std::string& host, int port) {
+// "ldap://host:port" (or ldaps), with the host escaped as a URL needs; null on failure.
+MemString ServerUrl(const std::string& host, int port, Transport transport) {
     LDAPURLDesc url{};
     std::string hostName(host);
-    url.lud_scheme = const_cast<char*>("ldap");
+    url.lud_scheme = const_cast<char*>(transport == Transport::Ldaps ? "ldaps" : "ldap");
     url.lud_host = hostName.data();
     url.lud_port = port;
     url.lud_scope = LDAP_SCOPE_DEFAULT;
@@ -51,11 +53,11 @@ MemString ServerUrl(const std::string& host, int port) {
 
 } // namespace
 
-LDAP* Init(const char* host, int port) {
+LDAP* Init(const char* host, int port, Transport transport) {
     if (host == nullptr || *host == '\0') {
         return nullptr;
     }
-    const MemString uri = ServerUrl(host, port);
+    const MemString uri = ServerUrl(host, port, transport);
     if (!uri) {
         return nullptr;
     }
@@ -69,7 +71,7 @@ LDAP* Init(const char* host, int port) {
 LDAP* InitOnSocket(int socket, const std::string& host, int port) {
     // The session keeps the server's name (not the address connected to), as a later TLS
     // handshake checks the certificate against it.
-    const MemString uri = ServerUrl(host, port);
+    const MemString uri = ServerUrl(host, port, Transport::Plain);
     LDAP* handle = nullptr;
     if (!uri || ldap_init_fd(socket, LDAP_PROTO_TCP, uri.get(), &handle) != LDAP_SUCCESS) {
         ::close(socket);
@@ -83,6 +85,128 @@ int ClassicResultCode(int ldapResult) {
         return 80 - ldapResult;
     }
     return ldapResult;
+}
+
+namespace {
+
+// The system's trusted certificates as Debian bundles them.
+constexpr const char* kSystemAuthorities = "/etc/ssl/certs/ca-certificates.crt";
+
+std::string GlobalTlsOption(int option) {
+    char* value = nullptr;
+    if (ldap_get_option(nullptr, option, &value) != LDAP_OPT_SUCCESS) {
+        return {};
+    }
+    return TakeString(value);
+}
+
+// A handle's own TLS context starts from nothing: what ldap.conf or LDAPTLS_CACERT named for
+// the library as a whole is carried over, else the system's bundle.
+int SetAuthorities(LDAP* handle, const std::string& caFile) {
+    std::string file = caFile;
+    if (file.empty()) {
+        const std::string directory = GlobalTlsOption(LDAP_OPT_X_TLS_CACERTDIR);
+        if (!directory.empty()) {
+            return ldap_set_option(handle, LDAP_OPT_X_TLS_CACERTDIR, directory.c_str()) ==
+                   LDAP_OPT_SUCCESS;
+        }
+        file = GlobalTlsOption(LDAP_OPT_X_TLS_CACERTFILE);
+    }
+    if (file.empty()) {
+        file = kSystemAuthorities;
+    }
+    return ldap_set_option(handle, LDAP_OPT_X_TLS_CACERTFILE, file.c_str()) == LDAP_OPT_SUCCESS;
+}
+
+} // namespace
+
+int RequireVerifiedTls(LDAP* handle, const std::string& caFile) {
+    const int demand = LDAP_OPT_X_TLS_DEMAND;
+    int ok = ldap_set_option(handle, LDAP_OPT_X_TLS_REQUIRE_CERT, &demand) == LDAP_OPT_SUCCESS;
+    ok = ok && SetAuthorities(handle, caFile);
+    // The options above reach the handshake only through a context made for this handle.
+    const int client = 0;
+    ok = ok && ldap_set_option(handle, LDAP_OPT_X_TLS_NEWCTX, &client) == LDAP_OPT_SUCCESS;
+    return ok ? 1 : 0;
+}
+
+int StartTls(LDAP* handle) {
+    return ldap_start_tls_s(handle, nullptr, nullptr);
+}
+
+int InstallTls(LDAP* handle) {
+    return ldap_install_tls(handle);
+}
+
+namespace {
+
+// What the listener has heard; the engine has one thread.
+TlsFailure heardFailure = TlsFailure::None;
+
+TlsFailure FailureIn(const char* line) {
+    if (std::strstr(line, "does not match") != nullptr) {
+        return TlsFailure::WrongHost;
+    }
+    // GnuTLS reports its verification status bits; OpenSSL builds say it in words.
+    const char* status = std::strstr(line, "untrusted or revoked (0x");
+    if (status != nullptr) {
+        const unsigned long bits =
+            std::strtoul(status + std::strlen("untrusted or revoked ("), nullptr, 16);
+        constexpr unsigned long kExpired = 0x400;
+        constexpr unsigned long kNotActivated = 0x200;
+        return (bits & (kExpired | kNotActivated)) != 0 ? TlsFailure::Expired
+                                                        : TlsFailure::UnknownAuthority;
+    }
+    if (std::strstr(line, "expired") != nullptr) {
+        return TlsFailure::Expired;
+    }
+    if (std::strstr(line, "issuer") != nullptr || std::strstr(line, "self-signed") != nullptr ||
+        std::strstr(line, "self signed") != nullptr) {
+        return TlsFailure::UnknownAuthority;
+    }
+    return std::strstr(line, "TLS") != nullptr ? TlsFailure::Other : TlsFailure::None;
+}
+
+void HearLibraryLog(const char* line) {
+    const bool certificateHeard =
+        heardFailure != TlsFailure::None && heardFailure != TlsFailure::Other;
+    if (line == nullptr || certificateHeard) {
+        return;
+    }
+    const TlsFailure failure = FailureIn(line);
+    if (failure != TlsFailure::None) {
+        heardFailure = failure;
+    }
+}
+
+// The library tells why it refused a certificate among its trace messages; while listening they
+// go to the listener alone, which keeps nothing but the reason.
+constexpr int kTraceLevel = 0x0001; // LDAP_DEBUG_TRACE, which only the library's own headers name
+
+} // namespace
+
+TlsFailureListener::TlsFailureListener(bool listen) : listening(listen) {
+    heardFailure = TlsFailure::None;
+    if (!listening) {
+        return;
+    }
+    ldap_get_option(nullptr, LDAP_OPT_DEBUG_LEVEL, &previousLevel);
+    ber_get_option(nullptr, LBER_OPT_LOG_PRINT_FN, &previousPrinter);
+    ber_set_option(nullptr, LBER_OPT_LOG_PRINT_FN, reinterpret_cast<void*>(&HearLibraryLog));
+    const int level = kTraceLevel;
+    ldap_set_option(nullptr, LDAP_OPT_DEBUG_LEVEL, &level);
+}
+
+TlsFailureListener::~TlsFailureListener() {
+    if (!listening) {
+        return;
+    }
+    ldap_set_option(nullptr, LDAP_OPT_DEBUG_LEVEL, &previousLevel);
+    ber_set_option(nullptr, LBER_OPT_LOG_PRINT_FN, previousPrinter);
+}
+
+TlsFailure TlsFailureListener::Failure() const {
+    return heardFailure;
 }
 
 namespace {
@@ -206,22 +330,93 @@ UrlDesc ParseUrl(const std::string& url) {
     return UrlDesc(parsed);
 }
 
-int SearchS(LDAP* handle, const std::string& base, int scope, const std::string& filter,
-            const std::vector<std::string>& attributes, Message& result) {
+namespace {
+
+std::vector<char*> AttributeNames(const std::vector<std::string>& attributes) {
     std::vector<char*> names;
     names.reserve(attributes.size() + 1);
     for (const std::string& attribute : attributes) {
         names.push_back(const_cast<char*>(attribute.c_str()));
     }
     names.push_back(nullptr);
+    return names;
+}
+
+void FreeControl(LDAPControl* control) {
+    ldap_control_free(control);
+}
+
+std::string TakePageCookie(LDAP* handle, LDAPControl** controls) {
+    LDAPControl* response = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, controls, nullptr);
+    if (response == nullptr) {
+        return {};
+    }
+    ber_int_t estimate = 0;
+    berval cookie{};
+    if (ldap_parse_pageresponse_control(handle, response, &estimate, &cookie) != LDAP_SUCCESS) {
+        return {};
+    }
+    std::string text = cookie.bv_val != nullptr ? std::string(cookie.bv_val, cookie.bv_len) : "";
+    ber_memfree(cookie.bv_val);
+    return text;
+}
+
+} // namespace
+
+int SearchS(LDAP* handle, const std::string& base, int scope, const std::string& filter,
+            const std::vector<std::string>& attributes, Message& result) {
+    std::string noCookie;
+    return SearchPageS(handle, base, scope, filter, attributes, 0, noCookie, result);
+}
+
+Control PageControl(LDAP* handle, int pageSize, const std::string& cookie) {
+    berval value{static_cast<ber_len_t>(cookie.size()), const_cast<char*>(cookie.data())};
+    LDAPControl* control = nullptr;
+    if (ldap_create_page_control(handle, pageSize, cookie.empty() ? nullptr : &value, 0,
+                                 &control) != LDAP_SUCCESS) {
+        control = nullptr;
+    }
+    return Control(control, &FreeControl);
+}
+
+int SearchPageS(LDAP* handle, const std::string& base, int scope, const std::string& filter,
+                const std::vector<std::string>& attributes, int pageSize, std::string& cookie,
+                Message& result) {
+    std::vector<char*> names = AttributeNames(attributes);
+    const Control page =
+        pageSize > 0 ? PageControl(handle, pageSize, cookie) : Control(nullptr, &FreeControl);
+    LDAPControl* serverControls[] = {page.get(), nullptr};
     LDAPMessage* chain = nullptr;
-    const int rc = ldap_search_ext_s(handle, base.c_str(), scope, filter.c_str(), names.data(), 0,
-                                     nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &chain);
+    const int rc =
+        ldap_search_ext_s(handle, base.c_str(), scope, filter.c_str(), names.data(), 0,
+                          page ? serverControls : nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &chain);
     result.reset(chain);
+    cookie.clear();
+    if (page && chain != nullptr) {
+        int code = 0;
+        std::vector<std::string> referrals;
+        LDAPMessage* last = ldap_first_message(handle, chain);
+        for (LDAPMessage* next = last; next != nullptr; next = ldap_next_message(handle, next)) {
+            last = next;
+        }
+        if (last != nullptr && ldap_msgtype(last) == LDAP_RES_SEARCH_RESULT) {
+            ParseResult(handle, last, code, referrals, cookie);
+        }
+    }
     return rc;
 }
 
+bool IsLimitExceeded(int code) {
+    return code == LDAP_SIZELIMIT_EXCEEDED || code == LDAP_TIMELIMIT_EXCEEDED;
+}
+
 int ParseResult(LDAP* handle, LDAPMessage* result, int& code, std::vector<std::string>& referrals) {
+    std::string ignoredCookie;
+    return ParseResult(handle, result, code, referrals, ignoredCookie);
+}
+
+int ParseResult(LDAP* handle, LDAPMessage* result, int& code, std::vector<std::string>& referrals,
+                std::string& pageCookie) {
     char* matched = nullptr;
     char* text = nullptr;
     char** urls = nullptr;
@@ -236,6 +431,7 @@ int ParseResult(LDAP* handle, LDAPMessage* result, int& code, std::vector<std::s
         ldap_memvfree(reinterpret_cast<void**>(urls));
     }
     if (controls != nullptr) {
+        pageCookie = TakePageCookie(handle, controls);
         ldap_controls_free(controls);
     }
     return rc == LDAP_SUCCESS ? 1 : 0;

@@ -45,11 +45,46 @@ using BerCursor = std::unique_ptr<BerElement, BerDeleter>;
 using MemString = std::unique_ptr<char, MemDeleter>;
 using UrlDesc = std::unique_ptr<LDAPURLDesc, UrlDescDeleter>;
 
+// How a session reaches its server: in plain text, in plain text switched to TLS by StartTLS
+// before anything else is sent, or over TLS from the start (ldaps://).
+enum class Transport { Plain, StartTls, Ldaps };
+
 // Creates a session for host and port without network traffic; null on failure.
-HARROW32_EXPORT LDAP* Init(const char* host, int port);
+HARROW32_EXPORT LDAP* Init(const char* host, int port, Transport transport = Transport::Plain);
 // Creates a session on a socket that is already connected to host and port; the session owns
 // the socket from then on, also on failure (null), when it is closed here.
 HARROW32_EXPORT LDAP* InitOnSocket(int socket, const std::string& host, int port);
+
+// Asks the session's TLS for a certificate that verifies against the PEM certificates of caFile
+// (the system's trusted ones when it is empty) and names the host. Returns 1 when it took.
+HARROW32_EXPORT int RequireVerifiedTls(LDAP* handle, const std::string& caFile);
+// Switches the connected session to TLS with StartTLS, waiting at most the handle's time limit;
+// returns the LDAP result code.
+HARROW32_EXPORT int StartTls(LDAP* handle);
+// Makes the TLS handshake on a session that is connected in plain text (an ldaps:// server
+// reached on a socket of the caller's), waiting at most the handle's network time limit;
+// returns the LDAP result code.
+HARROW32_EXPORT int InstallTls(LDAP* handle);
+
+// Why a TLS handshake failed, as far as libldap tells.
+enum class TlsFailure { None, Expired, WrongHost, UnknownAuthority, Other };
+// Listens, while it lives, to what libldap reports about failed TLS handshakes, which it tells
+// only its debug log; the engine has one thread, so one listener at a time.
+class HARROW32_EXPORT TlsFailureListener {
+public:
+    // Listens only when told to: plain connections have no handshake to hear.
+    explicit TlsFailureListener(bool listen = true);
+    ~TlsFailureListener();
+    TlsFailureListener(const TlsFailureListener&) = delete;
+    TlsFailureListener& operator=(const TlsFailureListener&) = delete;
+    // The first certificate failure heard; Other when only the handshake's failure was heard.
+    TlsFailure Failure() const;
+
+private:
+    bool listening;
+    int previousLevel = 0;
+    void* previousPrinter = nullptr;
+};
 
 // libldap reports its client-side failures as small negative numbers where the classic client
 // interface used 81 and upwards (server down, local error, ...); the engine's tables and its log
@@ -109,5 +144,27 @@ HARROW32_EXPORT int SearchS(LDAP* handle, const std::string& base, int scope,
 // the library's strings are freed here. Returns 1, or 0 when the result cannot be parsed.
 HARROW32_EXPORT int ParseResult(LDAP* handle, LDAPMessage* result, int& code,
                                 std::vector<std::string>& referrals);
+// As ParseResult, also handing back the cookie of a paged results response (empty when the
+// result carries none, which ends the paging).
+HARROW32_EXPORT int ParseResult(LDAP* handle, LDAPMessage* result, int& code,
+                                std::vector<std::string>& referrals, std::string& pageCookie);
+
+// The simple paged results request control (RFC 2696) for pages of pageSize entries, continuing
+// after cookie (empty for the first page). Not critical, so that a server without paging
+// searches without it. Null when it cannot be made.
+using Control = std::unique_ptr<LDAPControl, void (*)(LDAPControl*)>;
+HARROW32_EXPORT Control PageControl(LDAP* handle, int pageSize, const std::string& cookie);
+
+// One page of a synchronous search, as SearchS does; cookie goes in as the page to continue from
+// and comes back as the next one's (empty after the last page). A pageSize of 0 asks for
+// everything at once.
+HARROW32_EXPORT int SearchPageS(LDAP* handle, const std::string& base, int scope,
+                                const std::string& filter,
+                                const std::vector<std::string>& attributes, int pageSize,
+                                std::string& cookie, Message& result);
+
+// Whether an LDAP result code says the server stopped the search at one of its limits, after
+// sending what it had found so far.
+HARROW32_EXPORT bool IsLimitExceeded(int code);
 
 } // namespace harrow::ldapapi

@@ -5,6 +5,7 @@
 #include "access/qerror.h"
 #include "access/qlogfile.h"
 #include "qdebugoutput.h"
+#include "schema/schematext.h"
 
 namespace harrow {
 
@@ -26,9 +27,15 @@ QBindManager::~QBindManager() {
 
 long QBindManager::OpenConnection(const std::string& host, int port, const std::string& bindDN,
                                   const std::string& password) {
+    return OpenConnection(host, port, bindDN, password, TransportFor("ldap", false));
+}
+
+long QBindManager::OpenConnection(const std::string& host, int port, const std::string& bindDN,
+                                  const std::string& password, ldapapi::Transport transport) {
     for (const auto& connection : connections) {
         if (connection->Matches(host, port, bindDN, password)) {
             connection->IncRef();
+            connection->RequireSecurity(transport);
             return connection->ID();
         }
     }
@@ -36,8 +43,57 @@ long QBindManager::OpenConnection(const std::string& host, int port, const std::
         std::make_unique<QConnection>(TakeConnectionId(), host, port, bindDN, password);
     connection->SetSocketCloseWatcher(watcher);
     connection->SetBindTimeLimit(bindTimeLimit);
+    connection->SetTransport(transport, certificates);
+    if (bindDN.empty()) {
+        ApplyIdentity(*connection);
+    }
     connections.push_back(std::move(connection));
     return connections.back()->ID();
+}
+
+void QBindManager::ApplyIdentity(QConnection& connection) const {
+    if (identityDN.empty()) {
+        return;
+    }
+    connection.SetCredentials(identityDN, identityPassword);
+    connection.SetAnonymousFallback(!EqualsIgnoringCase(connection.Host(), identityHost));
+}
+
+void QBindManager::SetIdentity(const std::string& homeHost, const std::string& bindDN,
+                               const std::string& password) {
+    identityHost = homeHost;
+    identityDN = bindDN;
+    identityPassword = password;
+}
+
+void QBindManager::SetSecurity(ldapapi::Transport home, const std::string& caFile) {
+    homeTransport = home;
+    certificates = caFile;
+}
+
+ldapapi::Transport QBindManager::TransportFor(const std::string& scheme, bool fromSecure) const {
+    if (EqualsIgnoringCase(scheme, "ldaps")) {
+        return ldapapi::Transport::Ldaps;
+    }
+    const bool secure = fromSecure || homeTransport != ldapapi::Transport::Plain;
+    return secure ? ldapapi::Transport::StartTls : ldapapi::Transport::Plain;
+}
+
+int QBindManager::IsSecure(long connId) const {
+    const QConnection* connection = Find(connId);
+    return connection != nullptr && connection->IsSecure() ? 1 : 0;
+}
+
+ldapapi::Handle QBindManager::OpenSession(const std::string& host, int port, QError*& error) {
+    // A connection that is never registered does the securing and the sign-in.
+    QConnection session(-1, host, port, "", "");
+    session.SetBindTimeLimit(bindTimeLimit);
+    session.SetTransport(homeTransport, certificates);
+    ApplyIdentity(session);
+    if (!session.StartBind(error, kCurrentVersion) || !session.BindWait(error)) {
+        return ldapapi::Handle();
+    }
+    return session.ReleaseHandle();
 }
 
 long QBindManager::TakeConnectionId() {

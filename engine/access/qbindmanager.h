@@ -2,6 +2,7 @@
 // binding, reference counting and the idle time-out. It owns all its connections.
 #pragma once
 
+#include "access/ldapapi.h"
 #include "harrow32_export.h"
 
 #include <chrono>
@@ -9,8 +10,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-struct ldap;
 
 namespace harrow {
 
@@ -32,6 +31,26 @@ public:
     // one; nothing is sent to the server.
     long OpenConnection(const std::string& host, int port, const std::string& bindDN,
                         const std::string& password);
+    // As above for a server reached over the given transport; a plain connection that is
+    // reused for a secure one becomes secure.
+    long OpenConnection(const std::string& host, int port, const std::string& bindDN,
+                        const std::string& password, ldapapi::Transport transport);
+
+    // The sign-in of the start-up server's host: every new connection without credentials of
+    // its own binds with it; on other hosts it falls back to anonymous once when refused.
+    void SetIdentity(const std::string& homeHost, const std::string& bindDN,
+                     const std::string& password);
+    // How the start-up server is reached, and the PEM certificates TLS must verify against (the
+    // system's when empty). Any secure setting makes ldap:// servers use StartTLS.
+    void SetSecurity(ldapapi::Transport home, const std::string& caFile);
+    ldapapi::Transport HomeTransport() const { return homeTransport; }
+    // The transport for a server named by a URL of that scheme, reached from a secure or a plain
+    // place: never less secure than either.
+    ldapapi::Transport TransportFor(const std::string& scheme, bool fromSecure) const;
+    int IsSecure(long connId) const;
+    // A synchronous session to host and port, secured and signed in as a connection there would
+    // be; null with error set when that failed.
+    ldapapi::Handle OpenSession(const std::string& host, int port, QError*& error);
     void AddRef(long connId);
     // Closes the connection when its count reaches 0; -1 is ignored.
     void LoseRef(long connId);
@@ -76,12 +95,18 @@ private:
     // The connection, or null with error 1825 for an id that is not registered.
     QConnection* FindForBinding(long connId, QError*& error) const;
     long TakeConnectionId();
+    void ApplyIdentity(QConnection& connection) const;
 
     std::vector<std::unique_ptr<QConnection>> connections;
     int idleTimeout = 30;
 
     QSocketCloseWatcher* watcher = nullptr;
     std::chrono::milliseconds bindTimeLimit = kDefaultBindTimeLimit;
+    std::string identityHost;
+    std::string identityDN;
+    std::string identityPassword;
+    ldapapi::Transport homeTransport = ldapapi::Transport::Plain;
+    std::string certificates;
 };
 
 } // namespace harrow

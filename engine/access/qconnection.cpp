@@ -116,6 +116,83 @@ int QConnection::BeginBind(QError*& error, int version, bool rebinding) {
     return 1;
 }
 
+int QConnection::SecureHandle(QError*& error) {
+    if (transport == ldapapi::Transport::Plain) {
+        return 1;
+    }
+    // One short synchronous step, bounded by what is left of the bind's time limit: StartTLS and
+    // the TLS handshake wait on the socket inside libldap, which gives no step to come back to.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+        bindDeadline - std::chrono::steady_clock::now());
+    ldapapi::SetTimeLimit(ld.get(), std::max(left, std::chrono::milliseconds(1)));
+    const ldapapi::TlsFailureListener tlsFailures;
+    ldapapi::RequireVerifiedTls(ld.get(), caFile);
+    const bool startTls = transport == ldapapi::Transport::StartTls;
+    const int code = startTls ? ldapapi::StartTls(ld.get()) : ldapapi::InstallTls(ld.get());
+    if (code == LDAP_SUCCESS) {
+        return 1;
+    }
+    error = ConnectFailure(tlsFailures.Failure(), code);
+    if (startTls && error->ErrorCode() < QError::kCertificateExpired) {
+        // The server answered but would not switch: never fall back to plain text.
+        delete error;
+        error = new QError(QError::kSecureConnectionFailed, host);
+    }
+    return 0;
+}
+
+QError* QConnection::ConnectFailure(ldapapi::TlsFailure failure, int code) const {
+    switch (failure) {
+    case ldapapi::TlsFailure::Expired:
+        return new QError(QError::kCertificateExpired, host);
+    case ldapapi::TlsFailure::WrongHost:
+        return new QError(QError::kCertificateWrongHost, host);
+    case ldapapi::TlsFailure::UnknownAuthority:
+        return new QError(QError::kCertificateUnknownAuthority, host);
+    case ldapapi::TlsFailure::Other:
+        return new QError(QError::kSecureConnectionFailed, host);
+    case ldapapi::TlsFailure::None:
+        break;
+    }
+    return new QError(ldapapi::ClassicResultCode(code), nullptr);
+}
+
+void QConnection::LogSecurityFailure(const char* header, const QError& failure) const {
+    std::string sentence;
+    failure.Print(sentence);
+    QLogFile::Log("%s", header);
+    QLogFile::LogRaw("Failed to make a secure connection to the LDAP server:");
+    QLogFile::LogRaw("Error: %s", sentence.c_str());
+    LogHost();
+}
+
+void QConnection::SetTransport(ldapapi::Transport newTransport, const std::string& certificates) {
+    transport = newTransport;
+    caFile = certificates;
+}
+
+void QConnection::SetCredentials(const std::string& dn, const std::string& secret) {
+    bindDN = dn;
+    password = secret;
+}
+
+ldapapi::Handle QConnection::ReleaseHandle() {
+    ForgetSocket();
+    bound = 0;
+    return std::move(ld);
+}
+
+void QConnection::RequireSecurity(ldapapi::Transport secure) {
+    if (IsSecure() || secure == ldapapi::Transport::Plain) {
+        return;
+    }
+    transport = secure;
+    // What was bound in plain text must not carry the secure search.
+    if (bound) {
+        Close();
+    }
+}
+
 int QConnection::ContinueBind(QError*& error) {
     if (bound) {
         return 1;
@@ -209,6 +286,12 @@ int QConnection::StepConnecting(QError*& error) {
         return 0;
     }
     ldapapi::SetProtocol(ld.get(), bindVersion);
+    if (!SecureHandle(error)) {
+        LogSecurityFailure(startHeader, *error);
+        DropBindState();
+        RestorePreviousHandle();
+        return 0;
+    }
     return SendBind(error);
 }
 
@@ -236,6 +319,10 @@ int QConnection::StepBinding(QError*& error) {
         return -1;
     }
     const int code = ReplyCode(reply.get());
+    // A version 2 bind would be refused the same way.
+    if (result > 0 && code == LDAP_INVALID_CREDENTIALS) {
+        return RefuseCredentials(error);
+    }
     if (result > 0 && code != LDAP_SUCCESS) {
         return RetryWithVersion2(error, code);
     }
@@ -289,6 +376,28 @@ int QConnection::RetryWithVersion2(QError*& error, int refusal) {
     delete retryError;
     AbandonBind();
     error = new QError(refusal, nullptr);
+    return 0;
+}
+
+int QConnection::RefuseCredentials(QError*& error) {
+    LogBindFailure("QConnection::BindWait()", LDAP_INVALID_CREDENTIALS);
+    bindInProgress = 0;
+    step = BindStep::None;
+    if (!anonymousFallback || bindDN.empty()) {
+        RestorePreviousHandle();
+        error = new QError(QError::kCredentialsRefused);
+        return 0;
+    }
+    QLogFile::Log("QConnection::BindWait");
+    QLogFile::LogRaw("Attempting to bind anonymously.");
+    LogHost();
+    bindDN.clear();
+    password.clear();
+    QError* retryError = nullptr;
+    if (RebindAsync(retryError, LDAP_VERSION3)) {
+        return bound ? 1 : -1;
+    }
+    error = retryError;
     return 0;
 }
 

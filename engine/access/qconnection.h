@@ -24,8 +24,8 @@ class HARROW32_EXPORT QConnection {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
 
-    // Where a bind stands. A later step (a TLS handshake, say) slots in between Connecting and
-    // Binding.
+    // Where a bind stands. A secure server's TLS is set up as Connecting ends, in one bounded
+    // synchronous step.
     enum class BindStep { None, Resolving, Connecting, Binding };
 
     QConnection(long id, const std::string& host, int port, const std::string& bindDN,
@@ -91,6 +91,20 @@ public:
     // The longest a bind (look-up and connect included) may take.
     void SetBindTimeLimit(std::chrono::milliseconds limit) { bindTimeLimit = limit; }
 
+    // How the server is reached, and the PEM certificates its TLS certificate must verify
+    // against (the system's when empty).
+    void SetTransport(ldapapi::Transport newTransport, const std::string& certificates);
+    ldapapi::Transport Transport() const { return transport; }
+    bool IsSecure() const { return transport != ldapapi::Transport::Plain; }
+    // Makes a plain connection secure from its next bind on; a secure one is left as it is.
+    void RequireSecurity(ldapapi::Transport secure);
+    // Whether refused credentials are given up for one anonymous bind, as on servers other than
+    // the one the credentials were made for.
+    void SetAnonymousFallback(bool fallback) { anonymousFallback = fallback; }
+    void SetCredentials(const std::string& dn, const std::string& secret);
+    // Hands the bound handle over to the caller; the connection is left closed.
+    ldapapi::Handle ReleaseHandle();
+
 private:
     int BeginBind(QError*& error, int version, bool rebinding);
     int StepResolving(QError*& error);
@@ -107,6 +121,10 @@ private:
     void RestorePreviousHandle();
     void AbandonBind();
     void LogBindFailure(const char* header, int code) const;
+    int SecureHandle(QError*& error);
+    QError* ConnectFailure(ldapapi::TlsFailure failure, int code) const;
+    void LogSecurityFailure(const char* header, const QError& error) const;
+    int RefuseCredentials(QError*& error);
     bool HasBufferedData() const;
     void WatchSocket();
     void ForgetSocket();
@@ -139,6 +157,9 @@ private:
     QSocketCloseWatcher* watcher = nullptr;
     int watchedSocket = -1;
     std::chrono::milliseconds bindTimeLimit;
+    ldapapi::Transport transport = ldapapi::Transport::Plain;
+    std::string caFile;
+    bool anonymousFallback = false;
 };
 
 } // namespace harrow

@@ -102,6 +102,11 @@ public:
     void SetStallTime(std::chrono::seconds time) { stallTime = time; }
     std::chrono::seconds StallTime() const { return stallTime; }
 
+    // Entries per page of every search (the simple paged results control); 0 turns paging off.
+    static constexpr int kDefaultPageSize = 500;
+    void SetPageSize(int size) { pageSize = size > 0 ? size : 0; }
+    int PageSize() const { return pageSize; }
+
     // Registers the program's notification point for closed sockets (null: nothing watched).
     // It must outlive the manager or be replaced first.
     void SetSocketCloseWatcher(QSocketCloseWatcher* watcher);
@@ -141,6 +146,7 @@ private:
     std::chrono::seconds stallTime = kDefaultStallTime;
     PtrList<QRequest> requests;
     int requestCalls = 0;
+    int pageSize = kDefaultPageSize;
     std::vector<QRequest*> abortedInCalls;
 };
 

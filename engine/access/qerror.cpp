@@ -105,8 +105,26 @@ const char* SentenceFor(unsigned long code) {
         // The tab run is where the log breaks the sentence into two lines.
         return "A directory server connection was lost.\t\t\t\t this may be due to a server or "
                "network error.";
+    case QError::kCredentialsRefused:
+        return "The directory refused the name or password.";
     default:
         return "Unrecognized error!";
+    }
+}
+
+// The secure-connection sentences, with a %s for the host; null for every other code.
+const char* HostSentenceFor(unsigned long code) {
+    switch (code) {
+    case QError::kCertificateExpired:
+        return "The certificate of the directory server %s has expired.";
+    case QError::kCertificateWrongHost:
+        return "The certificate of the directory server %s was made for another host name.";
+    case QError::kCertificateUnknownAuthority:
+        return "The certificate of the directory server %s comes from an unknown authority.";
+    case QError::kSecureConnectionFailed:
+        return "No secure connection could be made to the directory server %s.";
+    default:
+        return nullptr;
     }
 }
 
@@ -117,10 +135,20 @@ QError::QError(unsigned long engineCode) : code(static_cast<std::uint32_t>(engin
 QError::QError(int ldapResult, LDAPMessage* /*message*/)
     : code(static_cast<std::uint32_t>(EngineCodeForLDAPResult(ldapResult))) {}
 
+QError::QError(unsigned long engineCode, const std::string& errorHost)
+    : code(static_cast<std::uint32_t>(engineCode)), host(errorHost) {}
+
 QError::~QError() = default;
 
 void QError::Print(std::string& text) const {
-    text = SentenceFor(code);
+    const char* withHost = HostSentenceFor(code);
+    if (withHost == nullptr) {
+        text = SentenceFor(code);
+        return;
+    }
+    const std::string format(withHost);
+    const std::size_t at = format.find("%s");
+    text = format.substr(0, at) + host + format.substr(at + 2);
 }
 
 } // namespace harrow

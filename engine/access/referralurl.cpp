@@ -50,9 +50,12 @@ std::string EscapeUrlPart(const std::string& text) {
 } // namespace
 
 std::string ComposeReferralUrl(const LDAPURLDesc& referral, const std::string& filter) {
-    return "ldap://" + UrlHost(referral.lud_host) + ":" + std::to_string(referral.lud_port) + "/" +
-           EscapeUrlPart(TextOrEmpty(referral.lud_dn)) + "?objectClass?" +
-           ScopeWord(referral.lud_scope) + "?" + EscapeUrlPart(filter);
+    // A referral to ldaps:// stays on TLS.
+    const bool secure =
+        referral.lud_scheme != nullptr && std::string(referral.lud_scheme) == "ldaps";
+    return std::string(secure ? "ldaps://" : "ldap://") + UrlHost(referral.lud_host) + ":" +
+           std::to_string(referral.lud_port) + "/" + EscapeUrlPart(TextOrEmpty(referral.lud_dn)) +
+           "?objectClass?" + ScopeWord(referral.lud_scope) + "?" + EscapeUrlPart(filter);
 }
 
 } // namespace harrow

@@ -10,8 +10,8 @@
 
 namespace harrow {
 
-// "ldap://host:port/dn?objectClass?scope?filter", the scope word "sub" for a subtree referral
-// and "one" for any other.
+// "ldap://host:port/dn?objectClass?scope?filter" (ldaps:// for a referral to ldaps://), the
+// scope word "sub" for a subtree referral and "one" for any other.
 HARROW32_EXPORT std::string ComposeReferralUrl(const LDAPURLDesc& referral,
                                                const std::string& filter);
 

@@ -2,8 +2,8 @@
 
 namespace harrow {
 
-QFormCompletionReport::QFormCompletionReport(int total, int failed)
-    : totalOperations(total), failedOperations(failed) {}
+QFormCompletionReport::QFormCompletionReport(int total, int failed, int incompleteResults)
+    : totalOperations(total), failedOperations(failed), incomplete(incompleteResults) {}
 
 QFormCompletionReport::~QFormCompletionReport() = default;
 

@@ -1,5 +1,6 @@
 #include "forms/qformconfiguration.h"
 
+#include "access/qerror.h"
 #include "forms/qform.h"
 #include "forms/qforminput.h"
 #include "forms/qruleset.h"

@@ -6,6 +6,7 @@
 #include "model/qstringlist.h"
 #include "ptrlist.h"
 
+#include <memory>
 #include <string>
 
 struct ldap;
@@ -13,6 +14,7 @@ struct ldap;
 namespace harrow {
 
 class QDSManager;
+class QError;
 class QForm;
 class QFormField;
 class QFormInput;
@@ -34,6 +36,8 @@ public:
     // Reads the rule sets, then the forms, below subtreeDn on an anonymous session of its own.
     // Returns 1 when both were read.
     int LoadConfiguration(const std::string& subtreeDn, const std::string& host, int port);
+    // Why the last load could not reach or sign in to the server; null when it could.
+    const QError* LoadError() const { return loadError.get(); }
 
 private:
     int LoadRuleSets(ldap* ld, const std::string& base);
@@ -51,6 +55,7 @@ private:
     QDSManager* manager;
     PtrList<QForm> forms;
     PtrList<QRuleSet> ruleSets;
+    std::unique_ptr<QError> loadError;
 };
 
 } // namespace harrow

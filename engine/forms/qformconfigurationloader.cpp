@@ -2,6 +2,7 @@
 #include "access/ldapapi.h"
 #include "access/qbindmanager.h"
 #include "access/qdsmanager.h"
+#include "access/qerror.h"
 #include "forms/filterescape.h"
 #include "forms/qconfigentry.h"
 #include "forms/qformconfiguration.h"
@@ -13,6 +14,8 @@
 #include "qdebugoutput.h"
 #include "schema/oidtable.h"
 
+#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -113,35 +116,40 @@ void ReportSearchFailure(const char* loader, int rc, const char* lineBreak = "\n
                          lineBreak, ldap_err2string(rc));
 }
 
-// The entries one level below base that match the filter, in server order; nothing when the
-// search fails, which the named loader reports (a loader without a name stays silent).
+// The entries one level below base that match the filter, in server order, read in pages of
+// pageSize (0: at once); nothing when the search fails, which the named loader reports (a loader
+// without a name stays silent). A server that stops at its limits keeps what it sent.
 std::optional<std::vector<QConfigEntry>>
-ReadChildren(const Oidtable* table, ldap* ld, const std::string& base, const std::string& filter,
+ReadChildren(QDSManager* manager, ldap* ld, const std::string& base, const std::string& filter,
              const Attributes& attributes, const char* loader, const char* lineBreak = "\n") {
-    ldapapi::Message chain;
-    const int rc = ldapapi::SearchS(ld, base, LDAP_SCOPE_ONELEVEL, filter, attributes, chain);
-    if (rc != LDAP_SUCCESS) {
-        if (loader != nullptr) {
-            ReportSearchFailure(loader, rc, lineBreak);
+    std::vector<QConfigEntry> entries;
+    std::string cookie;
+    do {
+        ldapapi::Message chain;
+        const int rc = ldapapi::SearchPageS(ld, base, LDAP_SCOPE_ONELEVEL, filter, attributes,
+                                            manager->PageSize(), cookie, chain);
+        if (rc != LDAP_SUCCESS && !ldapapi::IsLimitExceeded(rc)) {
+            if (loader != nullptr) {
+                ReportSearchFailure(loader, rc, lineBreak);
+            }
+            return std::nullopt;
         }
-        return std::nullopt;
-    }
-    return QConfigEntry::ReadAll(table, ld, chain.get());
+        std::vector<QConfigEntry> page = QConfigEntry::ReadAll(manager->Table(), ld, chain.get());
+        std::move(page.begin(), page.end(), std::back_inserter(entries));
+    } while (!cookie.empty());
+    return entries;
 }
 
 } // namespace
 
 int QFormConfiguration::LoadConfiguration(const std::string& subtreeDn, const std::string& host,
                                           int port) {
-    // The session is released on every path, failures included.
-    const ldapapi::Handle session(ldapapi::Init(host.c_str(), port));
+    // The session is released on every path, failures included. Start-up waits on it, so a hung
+    // server fails it like a bind to that server would.
+    QError* error = nullptr;
+    const ldapapi::Handle session = manager->BindManager()->OpenSession(host, port, error);
+    loadError.reset(error);
     if (!session) {
-        return 0;
-    }
-    ldapapi::SetProtocol(session.get(), LDAP_VERSION3);
-    // Start-up waits on this session; a hung server fails it like a bind to that server would.
-    ldapapi::SetTimeLimit(session.get(), manager->BindManager()->BindTimeLimit());
-    if (ldapapi::SimpleBindS(session.get(), nullptr, nullptr) != LDAP_SUCCESS) {
         return 0;
     }
     // Rule sets come first because forms name them.
@@ -153,7 +161,7 @@ int QFormConfiguration::LoadConfiguration(const std::string& subtreeDn, const st
 
 int QFormConfiguration::LoadRuleSets(ldap* ld, const std::string& base) {
     const auto entries =
-        ReadChildren(manager->Table(), ld, base, "(objectclass=lsRuleSet)", {"cn"}, "LoadRuleSets");
+        ReadChildren(manager, ld, base, "(objectclass=lsRuleSet)", {"cn"}, "LoadRuleSets");
     if (!entries) {
         return 0;
     }
@@ -177,7 +185,7 @@ int QFormConfiguration::LoadRuleSets(ldap* ld, const std::string& base) {
 int QFormConfiguration::LoadSearchClasses(ldap* ld, const std::string& base,
                                           PtrList<QSearchClass>& out) {
     const auto entries =
-        ReadChildren(manager->Table(), ld, base, "(objectclass=lsSearchClass)",
+        ReadChildren(manager, ld, base, "(objectclass=lsSearchClass)",
                      {"cn", "lsObjectClassDefinition", "lsSearchClassList", "lsLDAPURI"}, nullptr);
     if (!entries) {
         return 0;
@@ -213,7 +221,7 @@ int QFormConfiguration::LoadSearchClasses(ldap* ld, const std::string& base,
 
 int QFormConfiguration::LoadForms(ldap* ld, const std::string& base) {
     const auto entries = ReadChildren(
-        manager->Table(), ld, base, "(objectclass=lsSearchForm)",
+        manager, ld, base, "(objectclass=lsSearchForm)",
         {"cn", "lsInputList", "lsRuleSetName", "lsToolTip", "lsHelpString"}, "LoadForms");
     if (!entries) {
         return 0;
@@ -259,7 +267,7 @@ int QFormConfiguration::LoadForms(ldap* ld, const std::string& base) {
 
 QFormInput* QFormConfiguration::LoadFormInput(ldap* ld, const char* formDn,
                                               const std::string& inputName, QRuleSet* ruleSet) {
-    const auto entries = ReadChildren(manager->Table(), ld, formDn, NameFilter(inputName),
+    const auto entries = ReadChildren(manager, ld, formDn, NameFilter(inputName),
                                       {"cn", "lsFieldList", "lsSearchClassName"}, "LoadFormInput");
     if (!entries) {
         return nullptr;
@@ -295,7 +303,7 @@ QFormInput* QFormConfiguration::LoadFormInput(ldap* ld, const char* formDn,
 QFormField* QFormConfiguration::LoadFormField(ldap* ld, const char* inputDn,
                                               const std::string& fieldName) {
     // This loader's report keeps the header and the library's text on one line.
-    const auto entries = ReadChildren(manager->Table(), ld, inputDn, NameFilter(fieldName),
+    const auto entries = ReadChildren(manager, ld, inputDn, NameFilter(fieldName),
                                       {"cn", "lsFiltAttrList"}, "LoadFormField", "");
     if (!entries) {
         return nullptr;

@@ -73,15 +73,26 @@ int QFormOp::BindComplete(const QError* bindError, QError*& error) {
 
 int QFormOp::Send(QError*& error) {
     scope = ScopeFor(base);
-    int code = ldap_search_ext(Handle(), BaseDN().c_str(), scope, filter.c_str(), nullptr, 0,
-                               nullptr, nullptr, nullptr, -1, &messageId);
+    limited = 0;
+    const int code = SendPage("");
     invoked = 1;
-    LogInvocation(code);
     if (code != LDAP_SUCCESS) {
         error = new QError(code, nullptr);
         return 0;
     }
     return 1;
+}
+
+int QFormOp::SendPage(const std::string& cookie) {
+    const int pageSize = manager->PageSize();
+    const ldapapi::Control page = ldapapi::PageControl(Handle(), pageSize, cookie);
+    LDAPControl* serverControls[] = {page.get(), nullptr};
+    const bool paged = pageSize > 0 && page;
+    const int code =
+        ldap_search_ext(Handle(), BaseDN().c_str(), scope, filter.c_str(), nullptr, 0,
+                        paged ? serverControls : nullptr, nullptr, nullptr, -1, &messageId);
+    LogInvocation(code);
+    return code;
 }
 
 void QFormOp::LogInvocation(int code) const {
@@ -126,7 +137,8 @@ int QFormOp::AddMatchingEntry(ldapmsg* message, QError*& /*error*/) {
 int QFormOp::ParseResult(ldapmsg* message, QError*& /*error*/) {
     int code = 0;
     std::vector<std::string> referralUrls;
-    if (!ldapapi::ParseResult(Handle(), message, code, referralUrls)) {
+    std::string pageCookie;
+    if (!ldapapi::ParseResult(Handle(), message, code, referralUrls, pageCookie)) {
         // A result that cannot be read will never be followed by another: the
         // search ends here.
         QLogFile::Log("QFormOp::ParseResult()\t\t\t\t\t\nldap_parse_result "
@@ -137,7 +149,18 @@ int QFormOp::ParseResult(ldapmsg* message, QError*& /*error*/) {
         succeeded = 0;
         return 0;
     }
-    if (code == LDAP_REFERRAL) {
+    if (code == LDAP_SUCCESS && !pageCookie.empty()) {
+        // A page has ended and the server holds more: the same operation asks for the next.
+        if (SendPage(pageCookie) == LDAP_SUCCESS) {
+            return 1;
+        }
+        code = LDAP_OTHER;
+    }
+    if (ldapapi::IsLimitExceeded(code)) {
+        succeeded = 1;
+        limited = 1;
+        LogError(code);
+    } else if (code == LDAP_REFERRAL) {
         succeeded = 1;
         for (const std::string& url : referralUrls) {
             AddReferral(url);

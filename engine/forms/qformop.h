@@ -51,6 +51,9 @@ public:
     int AwaitingBind() const { return awaitingBind; }
     int Finished() const { return finished; }
     int Succeeded() const { return succeeded; }
+    // 1 when the server stopped the search at a size or time limit: the matches are kept and
+    // the operation succeeded, but there may be more.
+    int Limited() const { return limited; }
     long GetConnID() const { return connId; }
     int MessageID() const { return messageId; }
     int Scope() const { return scope; }
@@ -61,6 +64,7 @@ private:
     ldap* Handle() const;
     int Send(QError*& error);
     std::string BaseDN() const;
+    int SendPage(const std::string& cookie);
     void LogInvocation(int code) const;
     void AddReferral(const std::string& url);
     void LogError(int code) const;
@@ -79,6 +83,7 @@ private:
     int awaitingBind = 0;
     int finished = 0;
     int succeeded = 0;
+    int limited = 0;
     QStringList referrals;
     QOwnedEntries matches;
 };

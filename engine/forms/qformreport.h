@@ -20,6 +20,9 @@ enum QFormReportType : int32_t {
     FR_INTERMEDIATE_MATCHES = 0,
     FR_CONTINUATION_REQUEST = 1,
     FR_OPERATION_COUNT = 3,
+    // A server could not be reached securely or refused the sign-in; carries the error, whose
+    // sentence names the host where it names one.
+    FR_CONNECTION_ERROR = 4,
 };
 
 class HARROW32_EXPORT QFormReport {

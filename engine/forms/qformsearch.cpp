@@ -58,6 +58,8 @@ int QFormSearch::Invoke(QError*& error) {
     totalOperations = 0;
     failedOperations = 0;
     abandoned = false;
+    incomplete = false;
+    connectionError.reset();
 
     PtrList<QSearchClass> searchClasses;
     form->RuleSet()->GetSearchClasses(searchClasses);
@@ -83,7 +85,7 @@ int QFormSearch::Invoke(QError*& error) {
         QDebugOutput::Writef("Form search invocation failed : no initial searches "
                              "possible for form '%s'.\n",
                              form->Name().c_str());
-        error = new QError(kNotEnoughSearchData);
+        error = connectionError ? new QError(*connectionError) : new QError(kNotEnoughSearchData);
         invoked = 0;
         return 0;
     }
@@ -96,7 +98,7 @@ int QFormSearch::Invoke(QError*& error) {
     int failed = 0;
     InvokeOperations(attempted, failed);
     if (failed == attempted) {
-        error = new QError(kSomeOperationsFailed);
+        error = connectionError ? new QError(*connectionError) : new QError(kSomeOperationsFailed);
         invoked = 0;
         return 0;
     }
@@ -141,6 +143,7 @@ int QFormSearch::CreateInitialNode(QSearchClass* basePoint, QFormInput* input,
         if (!Manager()->BindManager()->BindInBackground(connId, bindError)) {
             QDebugOutput::Writef("Bind failed: connection id '%d', error was:\n%s\n",
                                  static_cast<int>(connId), ErrorText(*bindError).c_str());
+            NoteConnectionError(bindError);
             delete bindError;
             return 0;
         }
@@ -216,6 +219,7 @@ int QFormSearch::SendNode(QFormSearchNode* node) {
     }
     QDebugOutput::Writef("Search operation invocation failed: error given was '%s'.\n",
                          error != nullptr ? ErrorText(*error).c_str() : "");
+    NoteConnectionError(error);
     delete error;
     return 0;
 }
@@ -253,6 +257,9 @@ int QFormSearch::HandleLDAPMessage(ldap* handle, ldapmsg* message, QError*& erro
     handling = node;
     handlingCounted = false;
     int ok = node->ParseMessage(handle, message, error);
+    if (node->Finished() && node->Operation()->Limited()) {
+        incomplete = true;
+    }
     if (!ok) {
         if (node->Finished() && !node->Succeeded() && !handlingCounted) {
             ++failedOperations;
@@ -359,6 +366,7 @@ void QFormSearch::TrySearch(const QDN& dn, QSearchClass* searchClass, long connI
     QError* error = nullptr;
     if (!Manager()->BindManager()->BindInBackground(connId, error)) {
         QDebugOutput::Writef("Bind failed: error was:\n%s\n", ErrorText(*error).c_str());
+        NoteConnectionError(error);
         delete error;
         return;
     }
@@ -386,7 +394,8 @@ void QFormSearch::ProcessReferrals(QFormSearchNode* node, const QStringList& ref
         QFormInput* next = nullptr;
         PtrList<QFormInput> remaining;
         node->GetContext(next, remaining);
-        TryReferral(desc.get(), next, remaining, node->ReferralHops() + 1);
+        TryReferral(desc.get(), next, remaining, node->ReferralHops() + 1,
+                    Manager()->BindManager()->IsSecure(node->GetConnID()) != 0);
     }
 }
 
@@ -440,12 +449,16 @@ std::string QFormSearch::PlaceKey(long connId, const QDN& base, const std::strin
 }
 
 void QFormSearch::TryReferral(ldap_url_desc* url, QFormInput* next,
-                              const PtrList<QFormInput>& remaining, int referralHops) {
+                              const PtrList<QFormInput>& remaining, int referralHops,
+                              bool fromSecure) {
     const std::string host = url->lud_host != nullptr ? url->lud_host : "";
     const std::string dn = url->lud_dn != nullptr ? url->lud_dn : "";
+    const std::string scheme = url->lud_scheme != nullptr ? url->lud_scheme : "ldap";
     const std::string noCredential;
-    long connId =
-        Manager()->BindManager()->OpenConnection(host, url->lud_port, noCredential, noCredential);
+    QBindManager* binds = Manager()->BindManager();
+    // A search that reached its server over TLS never goes on in plain text.
+    long connId = binds->OpenConnection(host, url->lud_port, noCredential, noCredential,
+                                        binds->TransportFor(scheme, fromSecure));
     if (connId == -1) {
         return;
     }
@@ -461,7 +474,14 @@ void QFormSearch::TryReferral(ldap_url_desc* url, QFormInput* next,
         return;
     }
     QError* error = nullptr;
-    if (!Manager()->BindManager()->BindInBackground(connId, error)) {
+    if (!binds->BindInBackground(connId, error)) {
+        // A referral that cannot be followed securely counts as a failed operation.
+        if (error != nullptr && error->ErrorCode() >= QError::kCredentialsRefused) {
+            ++totalOperations;
+            ++failedOperations;
+            NoteConnectionError(error);
+            SendOpCount();
+        }
         delete error;
         return;
     }
@@ -473,6 +493,16 @@ void QFormSearch::TryReferral(ldap_url_desc* url, QFormInput* next,
 void QFormSearch::StartNode(std::unique_ptr<QFormSearchNode> node) {
     AddPendingNode(std::move(node));
     SendPendingAndCount();
+}
+
+void QFormSearch::NoteConnectionError(const QError* error) {
+    if (error == nullptr || error->ErrorCode() < QError::kCredentialsRefused) {
+        return;
+    }
+    if (!connectionError) {
+        connectionError = std::make_unique<QError>(*error);
+    }
+    Send(DUA_REPORT, std::make_unique<QFormReport>(new QError(*error), FR_CONNECTION_ERROR));
 }
 
 int QFormSearch::IsTaskOwner(ldap* handle, int messageId) const {
@@ -583,7 +613,8 @@ void QFormSearch::CompleteIfDone() {
     }
     finished = 1;
     invoked = 0;
-    Send(DUA_COMPLETE, std::make_unique<QFormCompletionReport>(totalOperations, failedOperations));
+    Send(DUA_COMPLETE, std::make_unique<QFormCompletionReport>(totalOperations, failedOperations,
+                                                               incomplete ? 1 : 0));
 }
 
 } // namespace harrow

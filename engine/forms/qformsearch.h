@@ -92,7 +92,10 @@ private:
                    QFormInput* next, const PtrList<QFormInput>& remaining, int referralHops);
     void ProcessReferrals(QFormSearchNode* node, const QStringList& referrals);
     void TryReferral(ldap_url_desc* url, QFormInput* next, const PtrList<QFormInput>& remaining,
-                     int referralHops);
+                     int referralHops, bool fromSecure);
+    // Passes on an error that names a server that could not be reached securely or refused the
+    // sign-in, keeping the first for Invoke; other errors are left alone.
+    void NoteConnectionError(const QError* error);
     void DropReferral(const std::string& url);
     int ReferralLimitReached(const std::string& url);
     int SearchedBefore(long connId, const QDN& base, const std::string& filter) const;
@@ -138,6 +141,9 @@ private:
     // one.
     mutable QFormSearchNode* lastOwner = nullptr;
     bool abandoned = false;
+    // Some server stopped its search at a limit.
+    bool incomplete = false;
+    std::unique_ptr<QError> connectionError;
 };
 
 } // namespace harrow

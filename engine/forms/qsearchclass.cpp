@@ -20,7 +20,11 @@ QSearchClass::QSearchClass(QDSManager* manager, const std::string& name, const s
     }
     const std::string host = url->lud_host != nullptr ? url->lud_host : "";
     const std::string baseDn = url->lud_dn != nullptr ? url->lud_dn : "";
-    SetBasePoint(manager, baseDn, host, url->lud_port, "", "");
+    const std::string scheme = url->lud_scheme != nullptr ? url->lud_scheme : "ldap";
+    QBindManager* binds = manager->BindManager();
+    const long connId =
+        binds->OpenConnection(host, url->lud_port, "", "", binds->TransportFor(scheme, false));
+    basePoint.SetDN(manager, connId, baseDn);
 }
 
 QSearchClass::QSearchClass(QDSManager* manager, const std::string& name, const std::string& baseDn,

@@ -92,11 +92,19 @@ TEST_F(BindTest, AnonymousAndSimpleBindsUseTheirCredentials) {
 
 TEST_F(BindTest, RefusedBindIsRetriedWithVersion2AndReportedBound) {
     LogCapture log;
-    const long connId = Open(directory.RootDN(), "wrong password");
+    // A name the server cannot parse is refused, but not as a wrong password.
+    const long connId = Open("not a DN", "any password");
     ASSERT_EQ(Bind(binds, connId), 0u);
     EXPECT_EQ(binds.IsBound(connId), 1);
     EXPECT_EQ(ProtocolVersion(binds.GetLDAPContext(connId)), 2);
     EXPECT_EQ(log.Masked(), ExpectedLog("refused_bind.log"));
+}
+
+// A version 2 bind would be refused the same way, so a wrong password is said to be one.
+TEST_F(BindTest, WrongPasswordIsRefusedAsSuchWithoutARetry) {
+    const long connId = Open(directory.RootDN(), "wrong password");
+    EXPECT_EQ(Bind(binds, connId), 1839u);
+    EXPECT_EQ(binds.IsBound(connId), 0);
 }
 
 TEST_F(BindTest, OpenConnectionReusesAndCountsReferences) {

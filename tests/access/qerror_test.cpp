@@ -49,7 +49,7 @@ TEST(QErrorTest, FoldsEveryListedLDAPResult) {
 
 TEST(QErrorTest, FoldsUnlistedLDAPResultsToServiceError) {
     for (const int result :
-         {6, 9, 10, 11, 12, 13, 14, 85, 88, 89, 90, 91, 100, 118, 1792, 1839, 4096, -100}) {
+         {6, 9, 10, 11, 12, 13, 14, 85, 88, 89, 90, 91, 100, 118, 1792, 1844, 4096, -100}) {
         EXPECT_EQ(Folded(result), 1795u) << "LDAP result " << result;
     }
 }
@@ -69,7 +69,7 @@ TEST(QErrorTest, FoldsLibldapClientResultsLikeTheirClassicNumbers) {
 }
 
 TEST(QErrorTest, KeepsEngineCodesGivenAsResults) {
-    for (int code = 1793; code <= 1838; ++code) {
+    for (int code = 1793; code <= 1843; ++code) {
         EXPECT_EQ(Folded(code), static_cast<unsigned long>(code));
     }
 }
@@ -86,7 +86,23 @@ TEST(QErrorTest, PrintsTheSentenceOfEveryCode) {
         EXPECT_EQ(Sentence(code), line.substr(colon + 2)) << "code " << code;
         ++lines;
     }
-    EXPECT_EQ(lines, 51);
+    EXPECT_EQ(lines, 52);
+}
+
+TEST(QErrorTest, SecureConnectionSentencesNameTheHost) {
+    std::istringstream expected(
+        larkspur::test::ReadFile(larkspur::test::TestDataPath("access/qerror_host_sentences.txt")));
+    int lines = 0;
+    for (std::string line; std::getline(expected, line); ++lines) {
+        const std::size_t colon = line.find(": ");
+        ASSERT_NE(colon, std::string::npos) << line;
+        const unsigned long code = std::stoul(line.substr(0, colon));
+        std::string text;
+        QError(code, "ldap.example.org").Print(text);
+        EXPECT_EQ(text, line.substr(colon + 2)) << "code " << code;
+        EXPECT_EQ(QError(code, "ldap.example.org").Host(), "ldap.example.org");
+    }
+    EXPECT_EQ(lines, 4);
 }
 
 TEST(QErrorTest, DefaultErrorIsSuccess) {

@@ -55,6 +55,12 @@ Notice ReadReport(void* payload) {
     Notice notice;
     notice.type = report->Type();
     report->GetOpCount(notice.total, notice.failed);
+    harrow::QError* error = nullptr;
+    report->GetError(error);
+    if (error != nullptr) {
+        error->Print(notice.sentence);
+        delete error;
+    }
     PtrList<QEntry> entries;
     report->GetEntries(entries);
     notice.dns = TakeDNs(entries);
@@ -66,6 +72,7 @@ Notice ReadCompletion(void* payload) {
         static_cast<harrow::QFormCompletionReport*>(payload));
     Notice notice;
     report->GetOpCount(notice.total, notice.failed);
+    notice.incomplete = report->Incomplete();
     return notice;
 }
 

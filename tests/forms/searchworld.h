@@ -30,6 +30,10 @@ struct Notice {
     int failed = -1;
     // The printed DNs of the entries carried.
     std::vector<std::string> dns;
+    // Completions: whether a server stopped early.
+    int incomplete = 0;
+    // Connection error reports: the error's sentence.
+    std::string sentence;
 };
 
 using OpCount = std::pair<int, int>;

@@ -100,7 +100,7 @@ pid_t Spawn(std::vector<std::string> argv, const std::string& output) {
     _exit(127);
 }
 
-int WaitForExit(pid_t pid) {
+int WaitForExitStatus(pid_t pid) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {
@@ -247,6 +247,11 @@ bool Answers(const std::string& url, const std::string& base) {
 
 } // namespace
 
+int RunProgram(const std::vector<std::string>& argv, const std::string& output) {
+    const pid_t child = Spawn(argv, output);
+    return child < 0 ? -1 : WaitForExitStatus(child);
+}
+
 TestDirectory::TestDirectory(std::string suffix) : suffix(std::move(suffix)) {}
 
 TestDirectory::~TestDirectory() {
@@ -284,6 +289,24 @@ TestDirectory& TestDirectory::AddGlobalConfig(const std::string& line) {
 
 TestDirectory& TestDirectory::AddDatabaseConfig(const std::string& line) {
     databaseConfig.push_back(line);
+    return *this;
+}
+
+TestDirectory& TestDirectory::WithTls(const std::string& certificateFile,
+                                      const std::string& keyFile) {
+    tls = true;
+    globalConfig.push_back("TLSCertificateFile " + certificateFile);
+    globalConfig.push_back("TLSCertificateKeyFile " + keyFile);
+    return *this;
+}
+
+TestDirectory& TestDirectory::RequireSignIn(const std::string& password) {
+    globalConfig.push_back("disallow bind_anon");
+    globalConfig.push_back("require authc");
+    ldifSources.push_back({false, "dn: " + ReaderDN() +
+                                      "\nobjectClass: person\ncn: Reader\nsn: Reader\n"
+                                      "userPassword: " +
+                                      password + "\n"});
     return *this;
 }
 
@@ -381,6 +404,21 @@ bool TestDirectory::ApplyLdif(const std::string& text) {
 
 std::string TestDirectory::Url() const {
     return "ldap://" + Host() + ":" + std::to_string(port);
+}
+
+std::string TestDirectory::LdapsUrl() const {
+    return "ldaps://" + Host() + ":" + std::to_string(ldapsPort);
+}
+
+std::string TestDirectory::ListenerUrls() const {
+    std::string urls = Url() + "/";
+    if (listenOnIPv6) {
+        urls += " " + IPv6Url() + "/";
+    }
+    if (tls) {
+        urls += " " + LdapsUrl() + "/";
+    }
+    return urls;
 }
 
 std::string TestDirectory::IPv6Url() const {
@@ -507,7 +545,8 @@ bool TestDirectory::LoadInitialData() {
 bool TestDirectory::LaunchOnFreePort() {
     for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
         port = PickFreePort();
-        if (port == 0) {
+        ldapsPort = tls ? PickFreePort() : 0;
+        if (port == 0 || (tls && (ldapsPort == 0 || ldapsPort == port))) {
             break;
         }
         bool addressInUse = false;
@@ -526,9 +565,8 @@ bool TestDirectory::LaunchOnFreePort() {
 bool TestDirectory::Launch(bool& addressInUse) {
     const std::string log = Path("slapd.log");
     const std::size_t logBefore = ReadFile(log).size();
-    const std::string listeners = listenOnIPv6 ? Url() + "/ " + IPv6Url() + "/" : Url() + "/";
     pid = Spawn(
-        {"/usr/sbin/slapd", "-f", Path("slapd.conf"), "-h", listeners, "-d", kSlapdDebugLevel},
+        {"/usr/sbin/slapd", "-f", Path("slapd.conf"), "-h", ListenerUrls(), "-d", kSlapdDebugLevel},
         log);
     if (pid < 0) {
         return false;
@@ -561,7 +599,7 @@ void TestDirectory::Kill() {
         return;
     }
     kill(pid, SIGKILL);
-    WaitForExit(pid);
+    WaitForExitStatus(pid);
     pid = -1;
     paused = false;
 }
@@ -614,8 +652,7 @@ bool TestDirectory::RunTool(const std::vector<std::string>& argv, const std::str
     const std::string output = Path("tool.log");
     std::error_code ignored;
     std::filesystem::remove(output, ignored);
-    const pid_t child = Spawn(argv, output);
-    const int status = child < 0 ? -1 : WaitForExit(child);
+    const int status = RunProgram(argv, output);
     if (status == 0) {
         return true;
     }

@@ -10,6 +10,10 @@
 
 namespace larkspur::test {
 
+// Runs a program to its end with stdin from /dev/null and stdout and stderr appended to output;
+// returns its wait status (0 for a clean exit), -1 when it could not be started.
+int RunProgram(const std::vector<std::string>& argv, const std::string& output);
+
 class TestDirectory {
 public:
     static constexpr const char* kDefaultSuffix = "dc=example,dc=com";
@@ -43,6 +47,14 @@ public:
     // Whether this machine has an IPv6 loopback address to listen on.
     static bool HasIPv6Loopback();
 
+    // Serves TLS with this certificate and key: StartTLS on the ldap:// port and TLS from the
+    // start on a second, ldaps:// port.
+    TestDirectory& WithTls(const std::string& certificateFile, const std::string& keyFile);
+    // Refuses anonymous binds and every operation before a bind; the person "cn=Reader,<suffix>"
+    // with the given password may bind and read. Needs a dc=, o=, ou=, c= or l= suffix entry.
+    TestDirectory& RequireSignIn(const std::string& password);
+    std::string ReaderDN() const { return "cn=Reader," + suffix; }
+
     // Makes the folder, writes slapd.conf, loads the LDIF and starts slapd on a free port, then
     // waits until it answers an anonymous search. On failure it records a test failure with
     // slapd's output and returns false.
@@ -74,6 +86,9 @@ public:
     int Port() const { return port; }
     // "ldap://127.0.0.1:PORT"
     std::string Url() const;
+    // The ldaps:// port (0 without TLS) and "ldaps://127.0.0.1:PORT".
+    int LdapsPort() const { return ldapsPort; }
+    std::string LdapsUrl() const;
     // "ldap://[::1]:PORT", where ListenOnIPv6Loopback was called.
     std::string IPv6Url() const;
     // "ldap://127.0.0.1:PORT/<dn>", the DN escaped for a URL: what a ref: value or a search
@@ -90,6 +105,7 @@ private:
     bool LoadInitialData();
     // Starts slapd on the current port; addressInUse tells whether the port was taken.
     bool Launch(bool& addressInUse);
+    std::string ListenerUrls() const;
     bool LaunchOnFreePort();
     bool WaitUntilAnswering();
     void Kill();
@@ -111,10 +127,12 @@ private:
     std::vector<std::string> schemas;
     std::vector<std::string> globalConfig;
     std::vector<std::string> databaseConfig;
+    bool tls = false;
     bool listenOnIPv6 = false;
 
     std::string folder;
     int port = 0;
+    int ldapsPort = 0;
     pid_t pid = -1;
     bool started = false;
     bool paused = false;

@@ -1,6 +1,11 @@
 #include "search/searchoptions.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <charconv>
+#include <cstdio>
+#include <fstream>
 #include <functional>
 #include <string_view>
 
@@ -85,6 +90,75 @@ std::vector<std::string> SplitNames(const std::string& text) {
     }
 }
 
+// "-H ldap[s]://host[:port]": the server, its port (389 or 636 by default) and whether TLS
+// starts at once.
+bool ParseUri(const std::string& uri, SearchOptions& options, std::string& error) {
+    const std::string ldaps = "ldaps://";
+    const std::string ldap = "ldap://";
+    const bool secure = uri.rfind(ldaps, 0) == 0;
+    if (!secure && uri.rfind(ldap, 0) != 0) {
+        error = "invalid URI '" + uri + "': it must start with ldap:// or ldaps://";
+        return false;
+    }
+    std::string rest = uri.substr(secure ? ldaps.size() : ldap.size());
+    rest = rest.substr(0, rest.find('/'));
+    const size_t colon = rest.rfind(':');
+    options.server = rest.substr(0, colon);
+    options.port = secure ? 636 : 389;
+    if (colon != std::string::npos && !ParsePort(rest.substr(colon + 1), options.port)) {
+        error = "invalid port in URI '" + uri + "'";
+        return false;
+    }
+    if (secure) {
+        options.connection.security = "ldaps";
+    }
+    if (options.server.empty()) {
+        error = "URI '" + uri + "' names no host";
+        return false;
+    }
+    return true;
+}
+
+bool ParsePageSize(const std::string& text, int& size) {
+    const char* end = text.data() + text.size();
+    auto [last, ec] = std::from_chars(text.data(), end, size);
+    return ec == std::errc() && last == end && size >= 0;
+}
+
+std::optional<std::string> PromptPassword(std::string& error) {
+    std::FILE* terminal = std::fopen("/dev/tty", "r+");
+    if (terminal == nullptr) {
+        error = "-W needs a terminal to ask for the password";
+        return std::nullopt;
+    }
+    std::fputs("Enter LDAP Password: ", terminal);
+    std::fflush(terminal);
+    termios saved{};
+    const int fd = fileno(terminal);
+    const bool canHide = tcgetattr(fd, &saved) == 0;
+    if (canHide) {
+        termios hidden = saved;
+        hidden.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(fd, TCSAFLUSH, &hidden);
+    }
+    char line[1024] = {};
+    const bool read = std::fgets(line, sizeof line, terminal) != nullptr;
+    if (canHide) {
+        tcsetattr(fd, TCSAFLUSH, &saved);
+    }
+    std::fputs("\n", terminal);
+    std::fclose(terminal);
+    std::string password(line);
+    if (!password.empty() && password.back() == '\n') {
+        password.pop_back();
+    }
+    if (!read) {
+        error = "no password was given";
+        return std::nullopt;
+    }
+    return password;
+}
+
 const std::vector<Option>& Options() {
     static const std::vector<Option> options = {
         {{"-server", "-s"},
@@ -97,6 +171,63 @@ const std::vector<Option>& Options() {
          [](SearchOptions& o, const std::string& v, std::string& error) {
              if (!ParsePort(v, o.port)) {
                  error = "invalid port '" + v + "'";
+                 return false;
+             }
+             return true;
+         }},
+        {{"-H"},
+         "URI",
+         "the server as ldap://HOST[:PORT] or ldaps://HOST[:PORT]\n"
+         "(TLS from the start, port 636 by default)",
+         [](SearchOptions& o, const std::string& v, std::string& error) {
+             return ParseUri(v, o, error);
+         }},
+        {{"-ZZ"},
+         nullptr,
+         "require StartTLS on ldap:// servers; certificates are\n"
+         "checked against the system's authorities, or\n"
+         "LDAPTLS_CACERT's file",
+         [](SearchOptions& o, const std::string&, std::string&) {
+             if (o.connection.security != "ldaps") {
+                 o.connection.security = "starttls";
+             }
+             return true;
+         }},
+        {{"-D"},
+         "BINDDN",
+         "sign in with this DN and the password of -w, -W or -y",
+         [](SearchOptions& o, const std::string& v, std::string&) {
+             o.connection.bindDn = v;
+             return true;
+         }},
+        {{"-w"},
+         "PASSWORD",
+         "the password to sign in with",
+         [](SearchOptions& o, const std::string& v, std::string&) {
+             o.connection.password = v;
+             return true;
+         }},
+        {{"-W"},
+         nullptr,
+         "ask for the password on the terminal",
+         [](SearchOptions& o, const std::string&, std::string&) {
+             o.connection.promptPassword = true;
+             return true;
+         }},
+        {{"-y"},
+         "FILE",
+         "read the password from the first line of FILE",
+         [](SearchOptions& o, const std::string& v, std::string&) {
+             o.connection.passwordFile = v;
+             return true;
+         }},
+        {{"-pagesize"},
+         "N",
+         "entries per page of each search (500; 0 turns paging\n"
+         "off)",
+         [](SearchOptions& o, const std::string& v, std::string& error) {
+             if (!ParsePageSize(v, o.connection.pageSize)) {
+                 error = "invalid page size '" + v + "'";
                  return false;
              }
              return true;
@@ -254,6 +385,22 @@ std::string OptionHelp(const Option& option) {
 
 } // namespace
 
+std::optional<std::string> ReadPassword(const ConnectionOptions& options, std::string& error) {
+    if (options.promptPassword) {
+        return PromptPassword(error);
+    }
+    if (options.passwordFile.empty()) {
+        return options.password;
+    }
+    std::ifstream file(options.passwordFile);
+    std::string password;
+    if (!file || !std::getline(file, password)) {
+        error = "cannot read the password file '" + options.passwordFile + "'";
+        return std::nullopt;
+    }
+    return password;
+}
+
 std::optional<SearchOptions> ParseOptions(const std::vector<std::string>& args,
                                           std::string& error) {
     SearchOptions options;
@@ -285,24 +432,27 @@ std::optional<SearchOptions> ParseOptions(const std::vector<std::string>& args,
 }
 
 std::string UsageText(const std::string& program) {
-    std::string text = "usage: " + program +
-                       " -server HOST [-port PORT] -config CONFIG_DN -form FORM\n"
-                       "       [-o ldif|csv|json|vcard] [-attrs A,B,C] [-registry FILE]\n"
-                       "       [-tables DIR] [-logfile FILE] [-timeout SECONDS] [-v] [-stats]\n"
-                       "       [INPUT:]FIELD=VALUE ...\n"
-                       "   or: " +
-                       program +
-                       " -server HOST [-port PORT] -config CONFIG_DN -list\n"
-                       "Runs one search form of the directory's form configuration and prints "
-                       "the target\n"
-                       "matches, or lists the forms.\n";
+    std::string text =
+        "usage: " + program +
+        " -server HOST [-port PORT] -config CONFIG_DN -form FORM\n"
+        "       [-H URI] [-ZZ] [-D BINDDN [-w PASSWORD | -W | -y FILE]]\n"
+        "       [-pagesize N] [-o ldif|csv|json|vcard] [-attrs A,B,C] [-registry FILE]\n"
+        "       [-tables DIR] [-logfile FILE] [-timeout SECONDS] [-v] [-stats]\n"
+        "       [INPUT:]FIELD=VALUE ...\n"
+        "   or: " +
+        program +
+        " -server HOST [-port PORT] -config CONFIG_DN -list\n"
+        "Runs one search form of the directory's form configuration and prints "
+        "the target\n"
+        "matches, or lists the forms.\n";
     for (const Option& option : Options()) {
         text += OptionHelp(option);
     }
     text += "  FIELD=VALUE         a field value for the first input that has FIELD;\n"
             "  INPUT:FIELD=VALUE   sets it on the named input only\n"
             "Exit status: 0 when every operation of the search succeeded, 1 when the search\n"
-            "could not start, 2 for a wrong command line, 4 when some operations failed.\n";
+            "could not start, 2 for a wrong command line, 3 when a server stopped the search\n"
+            "at one of its limits (there may be more matches), 4 when some operations failed.\n";
     return text;
 }
 

@@ -17,9 +17,23 @@ struct FieldValue {
 
 enum class OutputFormat { Ldif, Csv, Json, Vcard };
 
+// How the front end reaches and signs in to the server, as ldapsearch's options say it.
+struct ConnectionOptions {
+    // "none", "starttls" (-ZZ) or "ldaps" (an ldaps:// URI given with -H).
+    std::string security = "none";
+    std::string bindDn;
+    // The password as given with -w; -W asks for it and -y reads it from a file instead.
+    std::string password;
+    bool promptPassword = false;
+    std::string passwordFile;
+    // Entries per page; 0 turns paging off.
+    int pageSize = 500;
+};
+
 struct SearchOptions {
     std::string server;
     int port = 389;
+    ConnectionOptions connection;
     std::string configDn;
     std::string form;
     std::string logFile;
@@ -47,6 +61,10 @@ struct SearchOptions {
 // Parses argv; on failure returns nothing and sets error to a one-line reason.
 std::optional<SearchOptions> ParseOptions(const std::vector<std::string>& args, std::string& error);
 
+// The password to sign in with: -w's, the first line of -y's file, or one asked for on the
+// terminal without echo for -W. Nothing (and a reason in error) when it cannot be had.
+std::optional<std::string> ReadPassword(const ConnectionOptions& options, std::string& error);
+
 // The usage text, ending with a line break.
 std::string UsageText(const std::string& program);
 
@@ -54,6 +72,7 @@ std::string UsageText(const std::string& program);
 constexpr int kAllSucceeded = 0;
 constexpr int kCouldNotStart = 1;
 constexpr int kWrongCommandLine = 2;
+constexpr int kStoppedEarly = 3;
 constexpr int kSomeOperationsFailed = 4;
 
 } // namespace larkspur::search

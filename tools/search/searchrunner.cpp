@@ -26,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -190,12 +191,50 @@ double Milliseconds(std::chrono::nanoseconds duration) {
     return std::chrono::duration<double, std::milli>(duration).count();
 }
 
+harrow::ldapapi::Transport TransportOf(const std::string& security) {
+    if (security == "ldaps") {
+        return harrow::ldapapi::Transport::Ldaps;
+    }
+    return security == "starttls" ? harrow::ldapapi::Transport::StartTls
+                                  : harrow::ldapapi::Transport::Plain;
+}
+
+// Security, sign-in and paging for every connection the search makes; false when the password
+// cannot be had.
+bool ApplyConnectionOptions(harrow::QDSManager& manager, const SearchOptions& options) {
+    const ConnectionOptions& connection = options.connection;
+    manager.SetPageSize(connection.pageSize);
+    // No certificate file of its own: libldap's configuration (LDAPTLS_CACERT) or the system's.
+    manager.BindManager()->SetSecurity(TransportOf(connection.security), "");
+    if (connection.bindDn.empty()) {
+        return true;
+    }
+    std::string error;
+    const std::optional<std::string> password = ReadPassword(connection, error);
+    if (!password) {
+        Complain(error);
+        return false;
+    }
+    manager.BindManager()->SetIdentity(options.server, connection.bindDn, *password);
+    return true;
+}
+
 std::string ErrorText(const harrow::QError* error) {
     std::string text;
     if (error != nullptr) {
         error->Print(text);
     }
     return text;
+}
+
+// Tells on stderr, as the program's status bar does, that a server stopped early.
+bool ReportIncomplete(const SearchRunner& runner) {
+    if (!runner.Incomplete()) {
+        return false;
+    }
+    Complain("The search returned " + std::to_string(runner.Matches()) +
+             " matches; the directory stopped it early, so there may be more.");
+    return true;
 }
 
 } // namespace
@@ -241,6 +280,7 @@ void SearchRunner::TakeCompletion(void* payload) {
     std::unique_ptr<harrow::QFormCompletionReport> report(
         static_cast<harrow::QFormCompletionReport*>(payload));
     report->GetOpCount(totalOperations, failedOperations);
+    incomplete = report->Incomplete() != 0;
     complete = true;
 }
 
@@ -262,14 +302,23 @@ std::unique_ptr<harrow::QDSManager> LoadedManager(const SearchOptions& options) 
         Complain(TablesNotLoaded(options.tablesDir));
         return nullptr;
     }
+    if (!ApplyConnectionOptions(*manager, options)) {
+        return nullptr;
+    }
     if (!manager->Initialise(options.configDn, options.server, options.port)) {
         Complain("the form configuration could not be loaded from " + options.server + ":" +
                  std::to_string(options.port));
+        // A refused password or a certificate that does not verify is worth telling as such.
+        const harrow::QError* why = manager->FormConfig()->LoadError();
+        if (why != nullptr && why->ErrorCode() >= harrow::QError::kCredentialsRefused) {
+            Complain(ErrorText(why));
+        }
         return nullptr;
     }
     return manager;
 }
 
+// Some operations failed outweighs a server that stopped early.
 int SearchStatus(const SearchOptions& options, const SearchRunner& runner) {
     const int total = runner.TotalOperations();
     const int failed = runner.FailedOperations();
@@ -282,7 +331,7 @@ int SearchStatus(const SearchOptions& options, const SearchRunner& runner) {
         Complain(std::to_string(failed) + " of " + std::to_string(total) + " operations failed");
         return kSomeOperationsFailed;
     }
-    return kAllSucceeded;
+    return ReportIncomplete(runner) ? kStoppedEarly : kAllSucceeded;
 }
 
 } // namespace

@@ -21,6 +21,8 @@ public:
     int Matches() const { return matches; }
     int TotalOperations() const { return totalOperations; }
     int FailedOperations() const { return failedOperations; }
+    // A server stopped its search at a limit: there may be more matches.
+    bool Incomplete() const { return incomplete; }
 
 private:
     void TakeResult(void* payload);
@@ -32,6 +34,7 @@ private:
     int matches = 0;
     int totalOperations = 0;
     int failedOperations = 0;
+    bool incomplete = false;
 };
 
 // Loads the schema and the forms, then lists the forms or runs the form search by driving Poll
