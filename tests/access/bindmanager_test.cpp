@@ -143,11 +143,14 @@ TEST_F(BindTest, BindWaitNeedsABindAndLeavesABoundConnectionAlone) {
     EXPECT_EQ(binds.BindWait(connId, error), 0);
     EXPECT_EQ(TakeCode(error), 1825u);
 
+    // Held, so that the bind is still under way however quickly a loopback server answers.
+    ASSERT_TRUE(directory.Pause());
     ASSERT_EQ(binds.StartBind(connId, error), 1);
     for (auto start : {&QBindManager::StartBind, &QBindManager::BindAsync}) {
         EXPECT_EQ((binds.*start)(connId, error), 0);
         EXPECT_EQ(TakeCode(error), 1833u);
     }
+    ASSERT_TRUE(directory.Resume());
     ASSERT_EQ(binds.BindWait(connId, error), 1);
 
     // A hung server would time the wait out: a bound connection is not waited for at all.
