@@ -141,14 +141,10 @@ int QConnection::StartSecuring(QError*& error) {
 }
 
 int QConnection::StepStartingTls(QError*& error) {
-    timeval noWait{0, 0};
-    LDAPMessage* received = nullptr;
-    const int result = ldap_result(ld.get(), startTlsMsgId, LDAP_MSG_ONE, &noWait, &received);
-    const ldapapi::Message reply(received);
-    if (result == 0) {
+    int code = LDAP_OTHER;
+    if (PollReply(startTlsMsgId, code) == 0) {
         return -1;
     }
-    const int code = ReplyCode(reply.get());
     if (code != LDAP_SUCCESS) {
         return FailSecuring(error, ldapapi::TlsFailure::None, code);
     }
@@ -250,26 +246,7 @@ int QConnection::ContinueBind(QError*& error) {
     }
     for (;;) {
         const BindStep before = step;
-        int progress = -1;
-        switch (step) {
-        case BindStep::Resolving:
-            progress = StepResolving(error);
-            break;
-        case BindStep::Connecting:
-            progress = StepConnecting(error);
-            break;
-        case BindStep::StartingTls:
-            progress = StepStartingTls(error);
-            break;
-        case BindStep::Handshaking:
-            progress = StepHandshaking(error);
-            break;
-        case BindStep::Binding:
-            progress = StepBinding(error);
-            break;
-        case BindStep::None:
-            return FailBind(error, LDAP_LOCAL_ERROR);
-        }
+        const int progress = TakeStep(error);
         if (progress >= 0) {
             return progress;
         }
@@ -281,6 +258,24 @@ int QConnection::ContinueBind(QError*& error) {
         return FailTimedOut(error);
     }
     return -1;
+}
+
+int QConnection::TakeStep(QError*& error) {
+    switch (step) {
+    case BindStep::Resolving:
+        return StepResolving(error);
+    case BindStep::Connecting:
+        return StepConnecting(error);
+    case BindStep::StartingTls:
+        return StepStartingTls(error);
+    case BindStep::Handshaking:
+        return StepHandshaking(error);
+    case BindStep::Binding:
+        return StepBinding(error);
+    case BindStep::None:
+        break;
+    }
+    return FailBind(error, LDAP_LOCAL_ERROR);
 }
 
 int QConnection::StepResolving(QError*& error) {
@@ -358,14 +353,11 @@ int QConnection::SendBind(QError*& error) {
 }
 
 int QConnection::StepBinding(QError*& error) {
-    timeval noWait{0, 0};
-    LDAPMessage* received = nullptr;
-    const int result = ldap_result(ld.get(), bindMsgId, LDAP_MSG_ONE, &noWait, &received);
-    const ldapapi::Message reply(received);
+    int code = LDAP_OTHER;
+    const int result = PollReply(bindMsgId, code);
     if (result == 0) {
         return -1;
     }
-    const int code = ReplyCode(reply.get());
     // A version 2 bind would be refused the same way.
     if (result > 0 && code == LDAP_INVALID_CREDENTIALS) {
         return RefuseCredentials(error);
@@ -377,6 +369,17 @@ int QConnection::StepBinding(QError*& error) {
         return FailBind(error, code);
     }
     return FinishBind();
+}
+
+int QConnection::PollReply(int messageId, int& code) const {
+    timeval noWait{0, 0};
+    LDAPMessage* received = nullptr;
+    const int result = ldap_result(ld.get(), messageId, LDAP_MSG_ONE, &noWait, &received);
+    const ldapapi::Message reply(received);
+    if (result != 0) {
+        code = ReplyCode(reply.get());
+    }
+    return result;
 }
 
 int QConnection::ReplyCode(LDAPMessage* reply) const {

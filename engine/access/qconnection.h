@@ -110,6 +110,8 @@ public:
 
 private:
     int BeginBind(QError*& error, int version, bool rebinding);
+    // One step of the bind in progress, with ContinueBind's result.
+    int TakeStep(QError*& error);
     int StepResolving(QError*& error);
     int StepConnecting(QError*& error);
     int StepStartingTls(QError*& error);
@@ -117,6 +119,9 @@ private:
     int StepBinding(QError*& error);
     bool ConnectToNextAddress();
     int SendBind(QError*& error);
+    // The reply to one of the bind's own requests, without waiting: 0 while none has come, else
+    // ldap_result's result (-1 when the library failed) with the reply's result code.
+    int PollReply(int messageId, int& code) const;
     int ReplyCode(LDAPMessage* reply) const;
     int RetryWithVersion2(QError*& error, int refusal);
     int FailBind(QError*& error, int code);
