@@ -5,12 +5,12 @@
 // the medians as "NAME: VALUE" lines and judges them against the targets.
 #include "benchrun.h"
 
-#include "LS_EntryListCtrl.h"
-#include "LS_FormEdit.h"
-#include "LS_FormWin.h"
-#include "LS_LHSTabCtrl.h"
-#include "Larkspur32.h"
-#include "MainFrm.h"
+#include "results/LS_EntryListCtrl.h"
+#include "search/LS_FormEdit.h"
+#include "search/LS_FormWin.h"
+#include "search/LS_LHSTabCtrl.h"
+#include "shell/Larkspur32.h"
+#include "shell/MainFrm.h"
 #include "forms/qform.h"
 #include "support/bulkdirectory.h"
 #include "support/testdata.h"
