@@ -1,12 +1,13 @@
 #include "platform/LS_RegistryString.h"
 
 #include "platform/LS_Registry.h"
-#include "shell/Larkspur32.h"
+#include "platform/LS_Settings.h"
 
 #include <vector>
 
-int LS_RegistryString::Read(const LS_RegistryKey* key, const char* valueName, bool checkType,
-                            unsigned long bufferSize, std::string& text) {
+int LS_RegistryString::Read(const LS_Settings& settings, const LS_RegistryKey* key,
+                            const char* valueName, bool checkType, unsigned long bufferSize,
+                            std::string& text) {
     if (!key) {
         return 0;
     }
@@ -22,8 +23,7 @@ int LS_RegistryString::Read(const LS_RegistryKey* key, const char* valueName, bo
     std::vector<char> buffer(bufferSize + 1, '\0');
     size = bufferSize;
     if (checkType) {
-        if (!CLarkspur32App::Instance()->ReadRegistryValue(key, valueName, LS_REG_SZ, buffer.data(),
-                                                           size)) {
+        if (!settings.ReadRegistryValue(key, valueName, LS_REG_SZ, buffer.data(), size)) {
             return 0;
         }
     } else if (!key->QueryValue(valueName, type, buffer.data(), size)) {

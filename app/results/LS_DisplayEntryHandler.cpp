@@ -1,11 +1,10 @@
 #include "results/LS_DisplayEntryHandler.h"
 
-#include "results/LS_EntryListCtrl.h"
-#include "results/LS_EntryViewCtrl.h"
-#include "results/LS_RHSTabCtrl.h"
+#include "platform/LS_StatusReport.h"
 #include "platform/LS_StringTable.h"
-#include "shell/Larkspur32.h"
 #include "platform/Resource.h"
+#include "results/LS_EntryViewCtrl.h"
+#include "results/LS_ResultPages.h"
 
 #include "access/qreadcompletionreport.h"
 #include "access/qreaderrorreport.h"
@@ -35,22 +34,19 @@ LS_DisplayEntryHandler::~LS_DisplayEntryHandler() = default;
 
 void LS_DisplayEntryHandler::OnActivity(harrow::QDUAActivity activity,
                                         harrow::QRequestMsg* message) {
-    CLarkspur32App* app = CLarkspur32App::Instance();
     switch (activity) {
     case harrow::DUA_RESULT: {
         const std::unique_ptr<harrow::QReadResult> result(
             static_cast<harrow::QReadResult*>(message->Message()));
-        app->GetEntryView()->SetEntry(result->GetEntry());
-        if (LS_RHSTabCtrl* tabs = LS_RHSTabCtrl::FromMainFrame()) {
-            tabs->ShowEntryView();
-        }
+        m_view.SetEntry(result->GetEntry());
+        m_pages.ShowEntryView();
         break;
     }
     case harrow::DUA_REPORT: {
         const std::unique_ptr<harrow::QReadReport> report(
             static_cast<harrow::QReadReport*>(message->Message()));
         if (report->Type() == harrow::READ_INVOKED) {
-            app->SetStatusText(
+            m_status.SetStatusText(
                 Formatted(res::IDS_READING_ENTRY, FriendlyDN(report->DN()), report->Host()));
         }
         break;
@@ -58,36 +54,36 @@ void LS_DisplayEntryHandler::OnActivity(harrow::QDUAActivity activity,
     case harrow::DUA_ERROR: {
         const std::unique_ptr<harrow::QReadErrorReport> report(
             static_cast<harrow::QReadErrorReport*>(message->Message()));
-        app->SetStatusText(
+        m_status.SetStatusText(
             Formatted(res::IDS_READ_ENTRY_ERROR, FriendlyDN(report->DN()), report->Host()));
-        app->FlashStatus();
+        m_status.FlashStatus();
         break;
     }
     case harrow::DUA_COMPLETE: {
         const std::unique_ptr<harrow::QReadCompletionReport> report(
             static_cast<harrow::QReadCompletionReport*>(message->Message()));
-        app->SetStatusText(
+        m_status.SetStatusText(
             QString::asprintf(LS_StringTable::Load(res::IDS_READ_ENTRY_DONE).toUtf8().constData(),
                               FriendlyDN(report->DN()).c_str()));
         break;
     }
     case harrow::DUA_CONNECTION_CLOSED:
-        EndLostRead(*app);
+        EndLostRead();
         break;
     default:
         break;
     }
 }
 
-void LS_DisplayEntryHandler::EndLostRead(CLarkspur32App& app) {
-    LS_EntryListCtrl* list = app.GetEntryList();
-    const harrow::QReadEntry* read = list->ReadRequest();
+void LS_DisplayEntryHandler::EndLostRead() {
+    const harrow::QReadEntry* read = m_read.Get();
     if (!read) {
         return;
     }
-    app.SetStatusText(Formatted(res::IDS_READ_ENTRY_ERROR, FriendlyDN(read->DN()), read->Host()));
-    app.FlashStatus();
+    m_status.SetStatusText(
+        Formatted(res::IDS_READ_ENTRY_ERROR, FriendlyDN(read->DN()), read->Host()));
+    m_status.FlashStatus();
     // The engine keeps a read whose connection went until it is aborted, and the program would
     // stay working, polling for an answer that cannot come, until the user pressed Abort.
-    list->EndRead();
+    m_read.Delete();
 }

@@ -1,9 +1,11 @@
 #include "results/LS_EntryListCtrl.h"
 
 #include "platform/LS_IconStrip.h"
-#include "shell/Larkspur32.h"
+#include "platform/LS_Settings.h"
+#include "platform/LS_StatusReport.h"
 #include "platform/Resource.h"
 
+#include "access/qdsmanager.h"
 #include "access/qerror.h"
 #include "model/qentry.h"
 #include "qdebugoutput.h"
@@ -13,7 +15,10 @@
 
 #include <string>
 
-LS_EntryListCtrl::LS_EntryListCtrl() : m_model(m_info) {
+LS_EntryListCtrl::LS_EntryListCtrl(LS_Settings& settings, LS_StatusReport& status,
+                                   LS_EntryViewCtrl& view, LS_ResultPages& pages)
+    : m_settings(settings), m_status(status), m_model(m_info),
+      m_readHandler(m_pRead, status, view, pages) {
     setModel(&m_model);
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -40,14 +45,19 @@ LS_EntryListCtrl::~LS_EntryListCtrl() {
     setModel(nullptr);
 }
 
+void LS_EntryListCtrl::SetDirectory(harrow::QDSManager* manager, const LS_IconMap* icons) {
+    m_manager = manager;
+    m_model.SetIconMap(icons);
+}
+
 void LS_EntryListCtrl::Create(QWidget* parent, const QRect& rect, int id) {
     setParent(parent);
     setObjectName(QString::number(id));
     setFrameShape(QFrame::StyledPanel);
     setGeometry(rect);
     m_model.SetImages(LS_IconStrip::ImageList());
-    if (!m_info.Load()) {
-        CLarkspur32App::Instance()->ShowError(res::IDS_REGISTRY_MISSING);
+    if (!m_manager || !m_info.Load(m_settings, *m_manager->Table())) {
+        m_settings.ShowError(res::IDS_REGISTRY_MISSING);
     }
     InsertColumns();
     show();
@@ -126,14 +136,12 @@ void LS_EntryListCtrl::OnDblclk() {
     }
     m_pRead.Delete();
     const harrow::QEntry* entry = m_model.EntryAt(FirstSelectedRow());
-    if (!entry) {
+    if (!entry || !m_manager) {
         return;
     }
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    app->SetStatusText(QString());
-    harrow::QDSManager* manager = app->GetDSManager();
+    m_status.SetStatusText(QString());
     harrow::QReadEntry* read =
-        m_pRead.Create(manager, manager->GenRequestID(), &m_readHandler, entry->DN());
+        m_pRead.Create(m_manager, m_manager->GenRequestID(), &m_readHandler, entry->DN());
     harrow::QError* error = nullptr;
     if (!read->Invoke(error)) {
         std::string sentence;
@@ -144,7 +152,7 @@ void LS_EntryListCtrl::OnDblclk() {
             " *** LS_EntryListCtrl::OnDblclk()\t\t\t\t\t\nFailed to read an entry from the "
             "directory, error message is:\t\t\t\t\t\n%s\n\n",
             sentence.c_str());
-        app->ShowError(res::IDS_READ_ENTRY_FAILED);
+        m_settings.ShowError(res::IDS_READ_ENTRY_FAILED);
     }
     delete error;
 }

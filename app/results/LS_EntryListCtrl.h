@@ -4,10 +4,10 @@
 // configuration and its last read request.
 #pragma once
 
+#include "platform/LS_RequestSlot.h"
 #include "results/LS_DisplayEntryHandler.h"
 #include "results/LS_EntryListInfo.h"
 #include "results/LS_EntryListModel.h"
-#include "platform/LS_RequestSlot.h"
 
 #include "access/qreadentry.h"
 #include "ptrlist.h"
@@ -15,8 +15,14 @@
 #include <QTreeView>
 
 namespace harrow {
+class QDSManager;
 class QEntry;
-}
+} // namespace harrow
+class LS_EntryViewCtrl;
+class LS_IconMap;
+class LS_ResultPages;
+class LS_Settings;
+class LS_StatusReport;
 
 class LS_EntryListCtrl : public QTreeView {
     Q_OBJECT
@@ -24,8 +30,15 @@ class LS_EntryListCtrl : public QTreeView {
 public:
     static constexpr int COLUMN_WIDTH = 200;
 
-    LS_EntryListCtrl();
+    // The list reads its columns through settings, reports through status, and hands the
+    // entries it reads to view, bringing it to the front through pages; all outlive it.
+    LS_EntryListCtrl(LS_Settings& settings, LS_StatusReport& status, LS_EntryViewCtrl& view,
+                     LS_ResultPages& pages);
     ~LS_EntryListCtrl() override;
+
+    // The directory the list reads entries from and the icons its rows show; both are replaced
+    // together when the directory settings change, and null while there are none.
+    void SetDirectory(harrow::QDSManager* manager, const LS_IconMap* icons);
 
     // Shows the list in parent at rect with the configured columns; a broken configuration is
     // reported once and the columns read before the fault are used.
@@ -64,6 +77,9 @@ private:
     int FirstSelectedRow() const;
     void OnSortIndicatorChanged(int column, Qt::SortOrder order);
 
+    LS_Settings& m_settings;
+    LS_StatusReport& m_status;
+    harrow::QDSManager* m_manager = nullptr;
     LS_EntryListInfo m_info;
     // Declared after the configuration its cells are worked out from.
     LS_EntryListModel m_model;

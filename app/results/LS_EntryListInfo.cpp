@@ -1,9 +1,9 @@
 #include "results/LS_EntryListInfo.h"
 
+#include "platform/LS_Registry.h"
 #include "platform/LS_RegistryString.h"
-#include "shell/Larkspur32.h"
+#include "platform/LS_Settings.h"
 
-#include "access/qdsmanager.h"
 #include "qdebugoutput.h"
 #include "schema/oidtable.h"
 #include "schema/schematext.h"
@@ -12,16 +12,16 @@ LS_EntryListInfo::LS_EntryListInfo() = default;
 
 LS_EntryListInfo::~LS_EntryListInfo() = default;
 
-int LS_EntryListInfo::Load() {
-    const std::unique_ptr<LS_RegistryKey> key =
-        CLarkspur32App::Instance()->OpenRegistryKey("Entry List Columns");
+int LS_EntryListInfo::Load(LS_Settings& settings, const harrow::Oidtable& table) {
+    const std::unique_ptr<LS_RegistryKey> key = settings.OpenRegistryKey("Entry List Columns");
     if (!key) {
         harrow::QDebugOutput::Write(
             "Failed to read key:\nHKCU/Software/Calder Institute/Larkspur/Entry List Columns\n");
         return 0;
     }
     std::string columnList;
-    if (!LS_RegistryString::Read(key.get(), "Column List", false, VALUE_BUFFER_SIZE, columnList)) {
+    if (!LS_RegistryString::Read(settings, key.get(), "Column List", false, VALUE_BUFFER_SIZE,
+                                 columnList)) {
         harrow::QDebugOutput::Write("Failed to read registry key:\nHKCU/Software/Calder "
                                     "Institute/Larkspur/Entry List Columns/Column List\n");
         return 0;
@@ -30,16 +30,18 @@ int LS_EntryListInfo::Load() {
     m_columns.clear();
     m_columnNames.SetSplitString(columnList, ',');
     for (const std::string& name : m_columnNames) {
-        if (!LoadColumn(*key, harrow::Trimmed(name))) {
+        if (!LoadColumn(settings, table, *key, harrow::Trimmed(name))) {
             return 0;
         }
     }
     return 1;
 }
 
-int LS_EntryListInfo::LoadColumn(const LS_RegistryKey& key, const std::string& name) {
+int LS_EntryListInfo::LoadColumn(const LS_Settings& settings, const harrow::Oidtable& table,
+                                 const LS_RegistryKey& key, const std::string& name) {
     std::string columnValue;
-    if (!LS_RegistryString::Read(&key, name.c_str(), false, VALUE_BUFFER_SIZE, columnValue)) {
+    if (!LS_RegistryString::Read(settings, &key, name.c_str(), false, VALUE_BUFFER_SIZE,
+                                 columnValue)) {
         harrow::QDebugOutput::Writef("Failed to read registry value:\nHKCU/Software/Calder "
                                      "Institute/Larkspur/Entry List Columns/%s\n",
                                      name.c_str());
@@ -55,8 +57,7 @@ int LS_EntryListInfo::LoadColumn(const LS_RegistryKey& key, const std::string& n
             name.c_str());
         return 0;
     }
-    harrow::QAttrT* type =
-        CLarkspur32App::Instance()->GetDSManager()->Table()->str2at(parts.front());
+    harrow::QAttrT* type = table.str2at(parts.front());
     if (!type) {
         harrow::QDebugOutput::Writef(
             "Unrecognised attribute type found in registry value:\t\t\t\t\t\t\t "

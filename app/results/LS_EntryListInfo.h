@@ -11,9 +11,11 @@
 #include <vector>
 
 namespace harrow {
+class Oidtable;
 class QEntry;
-}
+} // namespace harrow
 class LS_RegistryKey;
+class LS_Settings;
 
 class LS_EntryListInfo {
 public:
@@ -25,8 +27,9 @@ public:
     virtual ~LS_EntryListInfo();
 
     // Reads the columns; 0, after a diagnostic, at the first one that cannot be read. The
-    // columns read before it stay; the names are always all those of "Column List".
-    int Load();
+    // columns read before it stay; the names are always all those of "Column List". The columns
+    // name attribute types of table, which must outlive them.
+    int Load(LS_Settings& settings, const harrow::Oidtable& table);
 
     // Replaces names with the column names; returns their number.
     int GetColumnNames(harrow::QStringList& names) const;
@@ -36,7 +39,8 @@ public:
     const LS_EntryListColumn* Column(int column) const;
 
 private:
-    int LoadColumn(const LS_RegistryKey& key, const std::string& name);
+    int LoadColumn(const LS_Settings& settings, const harrow::Oidtable& table,
+                   const LS_RegistryKey& key, const std::string& name);
 
     harrow::QStringList m_columnNames;
     std::vector<std::unique_ptr<LS_EntryListColumn>> m_columns;

@@ -2,7 +2,6 @@
 
 #include "results/LS_EntryListInfo.h"
 #include "results/LS_IconMap.h"
-#include "shell/Larkspur32.h"
 
 #include "model/qentry.h"
 
@@ -108,9 +107,9 @@ QString LS_EntryListModel::Text(const harrow::QEntry& entry, int column) const {
 }
 
 QVariant LS_EntryListModel::Icon(const harrow::QEntry& entry) const {
-    const LS_IconMap* icons = CLarkspur32App::Instance()->GetConfiguration()->GetIconMap();
     int image = -1;
-    if (icons->GetIcon(entry, image) && image >= 0 && image < static_cast<int>(m_images.size())) {
+    if (m_icons && m_icons->GetIcon(entry, image) && image >= 0 &&
+        image < static_cast<int>(m_images.size())) {
         return m_images[static_cast<size_t>(image)];
     }
     return QVariant();

@@ -19,6 +19,7 @@ namespace harrow {
 class QEntry;
 }
 class LS_EntryListInfo;
+class LS_IconMap;
 
 class LS_EntryListModel : public QAbstractTableModel {
     Q_OBJECT
@@ -34,6 +35,8 @@ public:
     void SetColumnNames(const QStringList& names);
     // The images the rows' icons are taken from, by the icon map's numbers.
     void SetImages(std::vector<QIcon> images) { m_images = std::move(images); }
+    // The map that picks a row's image; null shows none.
+    void SetIconMap(const LS_IconMap* icons) { m_icons = icons; }
 
     // Takes the entries, in list order, newest last; they become rows with the next batch.
     void AddEntries(harrow::PtrList<harrow::QEntry>& entries);
@@ -77,6 +80,7 @@ private:
     const LS_EntryListInfo& m_info;
     QStringList m_columnNames;
     std::vector<QIcon> m_images;
+    const LS_IconMap* m_icons = nullptr;
     // In the order they arrived, so that a batch is appended and newest first is read backwards.
     std::vector<std::unique_ptr<harrow::QEntry>> m_entries;
     std::vector<std::unique_ptr<harrow::QEntry>> m_pending;

@@ -1,45 +1,39 @@
 #include "results/LS_EntryViewConfig.h"
 
-#include "results/LS_ObjectClasses.h"
+#include "platform/LS_Registry.h"
 #include "platform/LS_RegistryString.h"
-#include "shell/Larkspur32.h"
+#include "platform/LS_Settings.h"
 #include "platform/Resource.h"
+#include "results/LS_ObjectClasses.h"
 
-#include "access/qdsmanager.h"
 #include "model/qstringlist.h"
 #include "qdebugoutput.h"
 #include "schema/oidtable.h"
-
-namespace {
-
-harrow::Oidtable* Table() {
-    return CLarkspur32App::Instance()->GetDSManager()->Table();
-}
-
-} // namespace
 
 LS_EntryViewConfig::LS_EntryViewConfig() = default;
 
 LS_EntryViewConfig::~LS_EntryViewConfig() = default;
 
-int LS_EntryViewConfig::Load() {
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    const std::unique_ptr<LS_RegistryKey> key = app->OpenRegistryKey("Entry Display");
+int LS_EntryViewConfig::Load(LS_Settings& settings, const harrow::Oidtable& table) {
+    m_table = &table;
+    const std::unique_ptr<LS_RegistryKey> key = settings.OpenRegistryKey("Entry Display");
     std::string classList;
-    if (!key || !LS_RegistryString::Read(key.get(), "Object Classes", true, 0, classList)) {
-        app->ShowError(res::IDS_REGISTRY_MISSING);
+    if (!key ||
+        !LS_RegistryString::Read(settings, key.get(), "Object Classes", true, 0, classList)) {
+        settings.ShowError(res::IDS_REGISTRY_MISSING);
         return 0;
     }
     harrow::QStringList names;
     names.SetSplitString(classList, ';');
     for (const std::string& name : names) {
-        LoadClass(*key, name);
+        LoadClass(settings, *key, name);
     }
     return 1;
 }
 
-void LS_EntryViewConfig::LoadClass(const LS_RegistryKey& key, const std::string& className) {
-    harrow::QOC* objectClass = Table()->str2oc(className);
+void LS_EntryViewConfig::LoadClass(const LS_Settings& settings, const LS_RegistryKey& key,
+                                   const std::string& className) {
+    harrow::QOC* objectClass = m_table->str2oc(className);
     if (!objectClass) {
         harrow::QDebugOutput::Writef(
             "LS_EntryViewConfig::Load()\t\t\t\t\t\t\t\nInvalid object class found in registry "
@@ -49,7 +43,7 @@ void LS_EntryViewConfig::LoadClass(const LS_RegistryKey& key, const std::string&
         return;
     }
     std::string itemList;
-    if (!LS_RegistryString::Read(&key, className.c_str(), true, 0, itemList)) {
+    if (!LS_RegistryString::Read(settings, &key, className.c_str(), true, 0, itemList)) {
         return;
     }
     auto display = std::make_unique<LS_ObjectClassDisplay>(objectClass);
@@ -58,7 +52,7 @@ void LS_EntryViewConfig::LoadClass(const LS_RegistryKey& key, const std::string&
     for (const std::string& item : items) {
         harrow::QStringList parts;
         parts.SetSplitString(item, ':');
-        harrow::QAttrT* type = Table()->str2at(parts.front());
+        harrow::QAttrT* type = m_table->str2at(parts.front());
         if (!type) {
             harrow::QDebugOutput::Writef("Invalid attribute type (%s) found below Larkspur "
                                          "registry key \"Entry Display\".\n\n",
@@ -80,7 +74,7 @@ int LS_EntryViewConfig::GetDisplayItems(const harrow::QEntry& entry,
                                         std::vector<const LS_DisplayItem*>& items) const {
     items.clear();
     std::vector<harrow::QOC*> classes;
-    LS_ObjectClasses::Of(entry, classes);
+    LS_ObjectClasses::Of(entry, m_table, classes);
     for (const harrow::QOC* objectClass : classes) {
         if (const LS_ObjectClassDisplay* display = Display(objectClass)) {
             display->GetItems(items);

@@ -1,11 +1,11 @@
 #include "results/LS_EntryViewCtrl.h"
 
+#include "platform/LS_Photo.h"
+#include "platform/LS_StatusReport.h"
+#include "platform/LS_StringTable.h"
+#include "platform/Resource.h"
 #include "results/LS_DisplayItem.h"
 #include "results/LS_EntryViewConfig.h"
-#include "platform/LS_Photo.h"
-#include "platform/LS_StringTable.h"
-#include "shell/Larkspur32.h"
-#include "platform/Resource.h"
 
 #include "model/qattr.h"
 #include "model/qentry.h"
@@ -56,8 +56,8 @@ void CopyToClipboard(const QString& text) {
 
 } // namespace
 
-LS_EntryViewCtrl::LS_EntryViewCtrl()
-    : m_font(ViewFont(14, QFont::Normal)), m_boldFont(ViewFont(14, QFont::Bold)),
+LS_EntryViewCtrl::LS_EntryViewCtrl(LS_StatusReport& status)
+    : m_status(status), m_font(ViewFont(14, QFont::Normal)), m_boldFont(ViewFont(14, QFont::Bold)),
       m_titleFont(ViewFont(32, QFont::Bold)) {
     setWindowTitle(QStringLiteral("LS_EntryView"));
     setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -118,8 +118,9 @@ void LS_EntryViewCtrl::LayOutEntry() {
     m_right = 0;
     m_titleRight = 0;
     std::vector<const LS_DisplayItem*> items;
-    CLarkspur32App::Instance()->GetConfiguration()->GetEntryViewConfig()->GetDisplayItems(*m_pEntry,
-                                                                                          items);
+    if (m_config) {
+        m_config->GetDisplayItems(*m_pEntry, items);
+    }
     for (const LS_DisplayItem* item : items) {
         if (item->Has(LS_DisplayItem::DI_RDN)) {
             DrawRDNItem(*item);
@@ -281,10 +282,9 @@ void LS_EntryViewCtrl::PlacePhoto() {
 }
 
 void LS_EntryViewCtrl::OnLinkFailed(const QString& target) {
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    app->SetStatusText(QString(LS_StringTable::Load(res::IDS_LINK_NOT_OPENED))
-                           .replace(QStringLiteral("%s"), target));
-    app->FlashStatus();
+    m_status.SetStatusText(QString(LS_StringTable::Load(res::IDS_LINK_NOT_OPENED))
+                               .replace(QStringLiteral("%s"), target));
+    m_status.FlashStatus();
 }
 
 QString LS_EntryViewCtrl::SelectedText() const {

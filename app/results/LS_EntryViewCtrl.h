@@ -18,6 +18,8 @@ class QEntry;
 class QValue;
 } // namespace harrow
 class LS_DisplayItem;
+class LS_EntryViewConfig;
+class LS_StatusReport;
 class QLabel;
 class QMenu;
 
@@ -30,7 +32,8 @@ public:
     static constexpr int FIRST_LINK_ID = 9000;
     static constexpr int PHOTO_HEIGHT = 128;
 
-    LS_EntryViewCtrl();
+    // The view tells the user through status, which outlives it, when a link cannot be opened.
+    explicit LS_EntryViewCtrl(LS_StatusReport& status);
     ~LS_EntryViewCtrl() override;
 
     // A bordered child of parent at rect, not yet shown; id names the window.
@@ -40,6 +43,9 @@ public:
 
     // Shows the entry, laying out its page anew; the view owns it.
     void SetEntry(harrow::QEntry* entry);
+
+    // The drawing rules, replaced when the directory settings change; null draws no attributes.
+    void SetConfig(const LS_EntryViewConfig* config) { m_config = config; }
 
     const harrow::QEntry* Entry() const { return m_pEntry.get(); }
     const std::vector<Hyperlink*>& Links() const { return m_links; }
@@ -77,6 +83,8 @@ private:
     void PlacePhoto();
     void OnLinkFailed(const QString& target);
 
+    LS_StatusReport& m_status;
+    const LS_EntryViewConfig* m_config = nullptr;
     std::unique_ptr<harrow::QEntry> m_pEntry;
     QWidget* m_page = nullptr;
     int m_x = LINE_LEFT;

@@ -1,11 +1,11 @@
 #include "results/LS_IconMap.h"
 
-#include "results/LS_ObjectClasses.h"
+#include "platform/LS_Registry.h"
 #include "platform/LS_RegistryString.h"
-#include "shell/Larkspur32.h"
+#include "platform/LS_Settings.h"
 #include "platform/Resource.h"
+#include "results/LS_ObjectClasses.h"
 
-#include "access/qdsmanager.h"
 #include "model/qstringlist.h"
 #include "qdebugoutput.h"
 #include "schema/oidtable.h"
@@ -16,20 +16,21 @@ LS_IconMap::LS_IconMap() = default;
 
 LS_IconMap::~LS_IconMap() = default;
 
-int LS_IconMap::Load() {
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    const std::unique_ptr<LS_RegistryKey> key = app->OpenRegistryKey("Icons");
+int LS_IconMap::Load(LS_Settings& settings, const harrow::Oidtable& table) {
+    m_table = &table;
+    const std::unique_ptr<LS_RegistryKey> key = settings.OpenRegistryKey("Icons");
     std::uint32_t count = 0;
     unsigned long size = sizeof count;
-    if (!key || !app->ReadRegistryValue(key.get(), "Icon Count", LS_REG_DWORD, &count, size)) {
-        app->ShowError(res::IDS_REGISTRY_MISSING);
+    if (!key || !settings.ReadRegistryValue(key.get(), "Icon Count", LS_REG_DWORD, &count, size)) {
+        settings.ShowError(res::IDS_REGISTRY_MISSING);
         return 0;
     }
     const int icons = static_cast<int>(count & 0xff);
     for (int image = 0; image < icons; ++image) {
         const std::string valueName = "Icon" + std::to_string(image);
         std::string text;
-        if (!LS_RegistryString::Read(key.get(), valueName.c_str(), true, ICON_BUFFER_SIZE, text)) {
+        if (!LS_RegistryString::Read(settings, key.get(), valueName.c_str(), true, ICON_BUFFER_SIZE,
+                                     text)) {
             continue;
         }
         if (text == "=default") {
@@ -42,12 +43,11 @@ int LS_IconMap::Load() {
 }
 
 void LS_IconMap::AddMapping(const std::string& classList, int image) {
-    const harrow::Oidtable* table = CLarkspur32App::Instance()->GetDSManager()->Table();
     harrow::QStringList names;
     names.SetSplitString(classList, ';');
     std::vector<harrow::QOC*> classes;
     for (const std::string& name : names) {
-        harrow::QOC* objectClass = table->str2oc(name);
+        harrow::QOC* objectClass = m_table->str2oc(name);
         if (!objectClass) {
             harrow::QDebugOutput::Writef(
                 "Unrecognised object class (%s) found in registry key \"Icon List\".\n",
@@ -63,7 +63,7 @@ void LS_IconMap::AddMapping(const std::string& classList, int image) {
 
 int LS_IconMap::GetIcon(const harrow::QEntry& entry, int& image) const {
     std::vector<harrow::QOC*> classes;
-    LS_ObjectClasses::Of(entry, classes);
+    LS_ObjectClasses::Of(entry, m_table, classes);
     for (const harrow::QOC* objectClass : classes) {
         if (const LS_IconMapping* mapping = Mapping(objectClass)) {
             image = mapping->Image();

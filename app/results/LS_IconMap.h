@@ -9,8 +9,10 @@
 #include <vector>
 
 namespace harrow {
+class Oidtable;
 class QEntry;
-}
+} // namespace harrow
+class LS_Settings;
 
 class LS_IconMap {
 public:
@@ -22,8 +24,9 @@ public:
     virtual ~LS_IconMap();
 
     // 0 when the key or its "Icon Count" is missing (the user has been told); unreadable icon
-    // values and unknown classes are left out.
-    int Load();
+    // values and unknown classes are left out. The map names classes of table, which must
+    // outlive it.
+    int Load(LS_Settings& settings, const harrow::Oidtable& table);
 
     // 1 with image set to the entry's image; 0 when neither a mapping nor a default applies.
     int GetIcon(const harrow::QEntry& entry, int& image) const;
@@ -37,4 +40,5 @@ private:
 
     std::vector<std::unique_ptr<LS_IconMapping>> m_mappings;
     int m_defaultIcon = -1;
+    const harrow::Oidtable* m_table = nullptr;
 };

@@ -1,21 +1,18 @@
 #include "results/LS_ObjectClasses.h"
 
-#include "shell/Larkspur32.h"
-
-#include "access/qdsmanager.h"
 #include "model/qattr.h"
 #include "model/qentry.h"
 #include "schema/oidtable.h"
 
 #include <string>
 
-void LS_ObjectClasses::Of(const harrow::QEntry& entry, std::vector<harrow::QOC*>& classes) {
+void LS_ObjectClasses::Of(const harrow::QEntry& entry, const harrow::Oidtable* table,
+                          std::vector<harrow::QOC*>& classes) {
     classes.clear();
     const harrow::QAttr* objectClass = entry.ObjectClass();
     if (!objectClass) {
         return;
     }
-    const harrow::Oidtable* table = CLarkspur32App::Instance()->GetDSManager()->Table();
     harrow::PtrList<harrow::QValue> values;
     objectClass->GetValues(values);
     for (const harrow::QValue* value : values) {

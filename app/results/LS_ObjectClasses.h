@@ -5,12 +5,15 @@
 #include <vector>
 
 namespace harrow {
+class Oidtable;
 class QEntry;
 class QOC;
 } // namespace harrow
 
 class LS_ObjectClasses {
 public:
-    // Replaces classes with the entry's object classes that the schema knows, in stored order.
-    static void Of(const harrow::QEntry& entry, std::vector<harrow::QOC*>& classes);
+    // Replaces classes with the entry's object classes that the schema knows, in stored order;
+    // none before a schema is given.
+    static void Of(const harrow::QEntry& entry, const harrow::Oidtable* table,
+                   std::vector<harrow::QOC*>& classes);
 };

@@ -1,44 +1,35 @@
 #include "results/LS_RHSTabCtrl.h"
 
+#include "platform/LS_StringTable.h"
+#include "platform/Resource.h"
 #include "results/LS_EntryListCtrl.h"
 #include "results/LS_EntryViewCtrl.h"
-#include "platform/LS_StringTable.h"
-#include "shell/Larkspur32.h"
-#include "shell/MainFrm.h"
-#include "platform/Resource.h"
 
 #include <QSignalBlocker>
 
-LS_RHSTabCtrl::LS_RHSTabCtrl(QWidget* parent) : LS_TabCtrlBase(parent) {}
+LS_RHSTabCtrl::LS_RHSTabCtrl(LS_EntryListCtrl& list, LS_EntryViewCtrl& view, QWidget* parent)
+    : LS_TabCtrlBase(parent), m_list(list), m_view(view) {}
 
 LS_RHSTabCtrl::~LS_RHSTabCtrl() {
     const QSignalBlocker blocker(this);
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    if (app && m_pages[0]) {
-        app->GetEntryList()->Destroy();
+    if (m_pages[0]) {
+        m_list.Destroy();
     }
-    if (app && m_pages[1]) {
-        app->GetEntryView()->Destroy();
+    if (m_pages[1]) {
+        m_view.Destroy();
     }
-}
-
-LS_RHSTabCtrl* LS_RHSTabCtrl::FromMainFrame() {
-    const CLarkspur32App* app = CLarkspur32App::Instance();
-    const CMainFrame* frame = app ? app->GetMainFrame() : nullptr;
-    return frame ? qobject_cast<LS_RHSTabCtrl*>(frame->RHSTabCtrl()) : nullptr;
 }
 
 void LS_RHSTabCtrl::FirstUpdate() {
-    CLarkspur32App* app = CLarkspur32App::Instance();
     const QRect area(QPoint(0, 0), DisplayArea().size());
 
-    LS_EntryListCtrl* list = app->GetEntryList();
+    LS_EntryListCtrl* list = &m_list;
     list->Create(this, area, m_listPage);
     insertTab(m_listPage, list, LS_StringTable::Load(res::IDS_ENTRY_LIST_TAB));
     setTabToolTip(m_listPage, LS_StringTable::Load(res::IDS_ENTRY_LIST_TIP));
     m_pages[0] = list;
 
-    LS_EntryViewCtrl* view = app->GetEntryView();
+    LS_EntryViewCtrl* view = &m_view;
     view->Create(this, area, m_viewPage);
     insertTab(m_viewPage, view, LS_StringTable::Load(res::IDS_ENTRY_VIEW_TAB));
     setTabToolTip(m_viewPage, LS_StringTable::Load(res::IDS_ENTRY_VIEW_TIP));

@@ -6,15 +6,16 @@
 
 #include <array>
 
+class LS_EntryListCtrl;
+class LS_EntryViewCtrl;
+
 class LS_RHSTabCtrl : public LS_TabCtrlBase {
     Q_OBJECT
 
 public:
-    explicit LS_RHSTabCtrl(QWidget* parent = nullptr);
+    // The pages it shows from its first update on; they outlive it.
+    LS_RHSTabCtrl(LS_EntryListCtrl& list, LS_EntryViewCtrl& view, QWidget* parent = nullptr);
     ~LS_RHSTabCtrl() override;
-
-    // The right-hand tab control of the program's main frame, once it exists.
-    static LS_RHSTabCtrl* FromMainFrame();
 
     void FirstUpdate() override;
 
@@ -27,6 +28,8 @@ public:
 private:
     void ShowPage(int page);
 
+    LS_EntryListCtrl& m_list;
+    LS_EntryViewCtrl& m_view;
     int m_listPage = 0;
     int m_viewPage = 1;
     std::array<QWidget*, 2> m_pages{};

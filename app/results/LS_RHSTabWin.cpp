@@ -2,7 +2,8 @@
 
 #include "platform/Resource.h"
 
-LS_RHSTabWin::LS_RHSTabWin(QWidget* parent) : QWidget(parent), m_tabCtrl(new LS_RHSTabCtrl(this)) {
+LS_RHSTabWin::LS_RHSTabWin(LS_EntryListCtrl& list, LS_EntryViewCtrl& view, QWidget* parent)
+    : QWidget(parent), m_tabCtrl(new LS_RHSTabCtrl(list, view, this)) {
     setObjectName(QStringLiteral("LS_RHSTabWin"));
     m_tabCtrl->setObjectName(QString::number(res::IDC_TAB_CONTROL));
     m_tabCtrl->setGeometry(rect());

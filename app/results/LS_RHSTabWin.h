@@ -10,7 +10,8 @@ class LS_RHSTabWin : public QWidget {
     Q_OBJECT
 
 public:
-    explicit LS_RHSTabWin(QWidget* parent = nullptr);
+    // The pane's tab control shows list and view, which outlive it.
+    LS_RHSTabWin(LS_EntryListCtrl& list, LS_EntryViewCtrl& view, QWidget* parent = nullptr);
     ~LS_RHSTabWin() override;
 
     LS_RHSTabCtrl* TabCtrl() const { return m_tabCtrl; }

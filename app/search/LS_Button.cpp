@@ -1,6 +1,6 @@
 #include "search/LS_Button.h"
 
-#include "search/LS_FormWin.h"
+#include "search/LS_TabStops.h"
 
 #include <QKeyEvent>
 #include <QPainter>
@@ -68,7 +68,7 @@ void LS_Button::keyReleaseEvent(QKeyEvent* event) {
             // Backwards when Shift is held now, whoever saw it go down.
             const int backwards =
                 event->key() == Qt::Key_Backtab || (event->modifiers() & Qt::ShiftModifier);
-            if (auto* form = qobject_cast<LS_FormWin*>(parentWidget())) {
+            if (auto* form = dynamic_cast<LS_TabStops*>(parentWidget())) {
                 form->FocusNextTabStop(this, backwards);
             }
         }

@@ -1,8 +1,7 @@
 #include "search/LS_DITCtrl.h"
 
-#include "results/LS_IconMap.h"
 #include "platform/LS_IconStrip.h"
-#include "shell/Larkspur32.h"
+#include "results/LS_IconMap.h"
 
 #include "model/qdn.h"
 #include "model/qentry.h"
@@ -58,7 +57,7 @@ int LS_DITCtrl::AddEntry(const harrow::QEntry& entry, int makeVisible) {
             current = found;
             continue;
         }
-        LS_DITCtrlEntry* added = current->AddChild(*rdn, entry);
+        LS_DITCtrlEntry* added = current->AddChild(*rdn, EntryIcon(entry));
         if (makeVisible) {
             scrollToItem(added->Item());
         }
@@ -67,12 +66,10 @@ int LS_DITCtrl::AddEntry(const harrow::QEntry& entry, int makeVisible) {
     return 0;
 }
 
-bool LS_DITCtrl::IconFor(const harrow::QEntry& entry, int& image) const {
-    return CLarkspur32App::Instance()->GetConfiguration()->GetIconMap()->GetIcon(entry, image) == 1;
-}
-
-QIcon LS_DITCtrl::Image(int image) const {
-    if (image < 0 || image >= static_cast<int>(m_imageList.size())) {
+QIcon LS_DITCtrl::EntryIcon(const harrow::QEntry& entry) const {
+    int image = -1;
+    if (!m_icons || m_icons->GetIcon(entry, image) != 1 || image < 0 ||
+        image >= static_cast<int>(m_imageList.size())) {
         return QIcon();
     }
     return m_imageList[static_cast<std::size_t>(image)];

@@ -14,6 +14,7 @@
 namespace harrow {
 class QEntry;
 }
+class LS_IconMap;
 
 class LS_DITCtrl : public QTreeWidget {
     Q_OBJECT
@@ -31,14 +32,17 @@ public:
     // whole path was there already. The entry stays the caller's.
     int AddEntry(const harrow::QEntry& entry, int makeVisible);
 
-    // The icon map's image for the entry, if it has one.
-    bool IconFor(const harrow::QEntry& entry, int& image) const;
-    // The image of that index of the image list; a null icon when there is none.
-    QIcon Image(int image) const;
+    // The map that picks a node's image, replaced when the directory settings change; null
+    // shows none.
+    void SetIconMap(const LS_IconMap* icons) { m_icons = icons; }
 
     LS_DITCtrlEntry* Root() const { return m_pRoot.get(); }
 
 private:
+    // The image the icon map gives the entry; a null icon when it gives none.
+    QIcon EntryIcon(const harrow::QEntry& entry) const;
+
     std::unique_ptr<LS_DITCtrlEntry> m_pRoot;
     std::vector<QIcon> m_imageList;
+    const LS_IconMap* m_icons = nullptr;
 };

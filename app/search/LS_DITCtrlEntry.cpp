@@ -1,17 +1,17 @@
 #include "search/LS_DITCtrlEntry.h"
 
-#include "search/LS_DITCtrl.h"
-
+#include <QIcon>
+#include <QTreeWidget>
 #include <QTreeWidgetItem>
 
-LS_DITCtrlEntry::LS_DITCtrlEntry(LS_DITCtrl* tree) : m_pTree(tree) {}
+LS_DITCtrlEntry::LS_DITCtrlEntry(QTreeWidget* tree) : m_pTree(tree) {}
 
-LS_DITCtrlEntry::LS_DITCtrlEntry(const harrow::QRDN& rdn, const harrow::QEntry& entry,
-                                 LS_DITCtrlEntry* parent, LS_DITCtrl* tree)
+LS_DITCtrlEntry::LS_DITCtrlEntry(const harrow::QRDN& rdn, const QIcon& icon,
+                                 LS_DITCtrlEntry* parent, QTreeWidget* tree)
     : m_rdn(rdn), m_pParent(parent), m_pTree(tree) {
     m_rdn.GetFriendlyRDNString(m_text);
     KeepWholeCharacters(m_text, TEXT_BUFFER_SIZE - 1);
-    InsertItem(entry);
+    InsertItem(icon);
 }
 
 void LS_DITCtrlEntry::KeepWholeCharacters(std::string& text, std::size_t limit) {
@@ -28,15 +28,14 @@ void LS_DITCtrlEntry::KeepWholeCharacters(std::string& text, std::size_t limit) 
 
 LS_DITCtrlEntry::~LS_DITCtrlEntry() = default;
 
-void LS_DITCtrlEntry::InsertItem(const harrow::QEntry& entry) {
+void LS_DITCtrlEntry::InsertItem(const QIcon& icon) {
     m_hItem = new QTreeWidgetItem;
     m_hItem->setText(0, QString::fromStdString(m_text));
     m_hItem->setData(0, Qt::UserRole, QVariant::fromValue(static_cast<void*>(this)));
     // Nothing is known of the children yet, so the item offers to expand.
     m_hItem->setChildIndicatorPolicy(QTreeWidgetItem::ShowIndicator);
-    int image = -1;
-    if (m_pTree->IconFor(entry, image)) {
-        m_hItem->setIcon(0, m_pTree->Image(image));
+    if (!icon.isNull()) {
+        m_hItem->setIcon(0, icon);
     }
     if (m_pParent && m_pParent->Item()) {
         m_pParent->Item()->insertChild(0, m_hItem);
@@ -54,8 +53,8 @@ LS_DITCtrlEntry* LS_DITCtrlEntry::FindChild(const harrow::QRDN& rdn) const {
     return nullptr;
 }
 
-LS_DITCtrlEntry* LS_DITCtrlEntry::AddChild(const harrow::QRDN& rdn, const harrow::QEntry& entry) {
+LS_DITCtrlEntry* LS_DITCtrlEntry::AddChild(const harrow::QRDN& rdn, const QIcon& icon) {
     m_children.insert(m_children.begin(),
-                      std::make_unique<LS_DITCtrlEntry>(rdn, entry, this, m_pTree));
+                      std::make_unique<LS_DITCtrlEntry>(rdn, icon, this, m_pTree));
     return m_children.front().get();
 }

@@ -8,10 +8,8 @@
 #include <string>
 #include <vector>
 
-namespace harrow {
-class QEntry;
-}
-class LS_DITCtrl;
+class QIcon;
+class QTreeWidget;
 class QTreeWidgetItem;
 
 class LS_DITCtrlEntry {
@@ -20,11 +18,11 @@ public:
     static constexpr std::size_t TEXT_BUFFER_SIZE = 256;
 
     // The invisible root of a tree.
-    explicit LS_DITCtrlEntry(LS_DITCtrl* tree);
+    explicit LS_DITCtrlEntry(QTreeWidget* tree);
     // A node for the RDN below parent, with a new item as the first child of the parent's item
-    // showing the image the icon map gives the entry.
-    LS_DITCtrlEntry(const harrow::QRDN& rdn, const harrow::QEntry& entry, LS_DITCtrlEntry* parent,
-                    LS_DITCtrl* tree);
+    // showing icon (none when it is null).
+    LS_DITCtrlEntry(const harrow::QRDN& rdn, const QIcon& icon, LS_DITCtrlEntry* parent,
+                    QTreeWidget* tree);
     LS_DITCtrlEntry(const LS_DITCtrlEntry&) = delete;
     LS_DITCtrlEntry& operator=(const LS_DITCtrlEntry&) = delete;
     virtual ~LS_DITCtrlEntry();
@@ -34,8 +32,8 @@ public:
 
     // The child whose RDN equals rdn, looking from the newest; null when there is none.
     LS_DITCtrlEntry* FindChild(const harrow::QRDN& rdn) const;
-    // A new child node for the RDN, put in front of the others.
-    LS_DITCtrlEntry* AddChild(const harrow::QRDN& rdn, const harrow::QEntry& entry);
+    // A new child node for the RDN, put in front of the others, showing icon.
+    LS_DITCtrlEntry* AddChild(const harrow::QRDN& rdn, const QIcon& icon);
 
     const harrow::QRDN& RDN() const { return m_rdn; }
     LS_DITCtrlEntry* Parent() const { return m_pParent; }
@@ -44,12 +42,12 @@ public:
     const std::vector<std::unique_ptr<LS_DITCtrlEntry>>& Children() const { return m_children; }
 
 private:
-    void InsertItem(const harrow::QEntry& entry);
+    void InsertItem(const QIcon& icon);
 
     harrow::QRDN m_rdn;
     std::vector<std::unique_ptr<LS_DITCtrlEntry>> m_children;
     LS_DITCtrlEntry* m_pParent = nullptr;
-    LS_DITCtrl* m_pTree;
+    QTreeWidget* m_pTree;
     QTreeWidgetItem* m_hItem = nullptr;
     std::string m_text;
 };

@@ -1,6 +1,6 @@
 #include "search/LS_FormEdit.h"
 
-#include "search/LS_FormWin.h"
+#include "search/LS_TabStops.h"
 
 #include <QKeyEvent>
 
@@ -50,7 +50,7 @@ void LS_FormEdit::keyPressEvent(QKeyEvent* event) {
 }
 
 void LS_FormEdit::keyReleaseEvent(QKeyEvent* event) {
-    auto* form = qobject_cast<LS_FormWin*>(parentWidget());
+    auto* form = dynamic_cast<LS_TabStops*>(parentWidget());
     if (event->key() == Qt::Key_Shift) {
         m_bShiftPressed = 0;
     } else if (IsEnter(*event) && !event->isAutoRepeat()) {

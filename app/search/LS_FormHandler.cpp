@@ -1,11 +1,10 @@
 #include "search/LS_FormHandler.h"
 
-#include "search/LS_DITCtrl.h"
-#include "results/LS_EntryListCtrl.h"
+#include "platform/LS_StatusReport.h"
 #include "platform/LS_StringTable.h"
-#include "shell/Larkspur32.h"
-#include "shell/MainFrm.h"
 #include "platform/Resource.h"
+#include "results/LS_EntryListCtrl.h"
+#include "search/LS_DITCtrl.h"
 
 #include "access/qerror.h"
 #include "forms/qformcompletionreport.h"
@@ -38,21 +37,19 @@ void LS_FormHandler::OnResult(void* payload) {
     const std::unique_ptr<harrow::QFormResult> result(static_cast<harrow::QFormResult*>(payload));
     harrow::PtrList<harrow::QEntry> entries;
     m_nMatches += static_cast<int>(result->GetEntries(entries));
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    app->SetProgressText(QString::asprintf(
+    m_status.SetProgressText(QString::asprintf(
         LS_StringTable::Load(res::IDS_SEARCH_PROGRESS).toUtf8().constData(), m_nMatches));
-    app->GetEntryList()->AddEntries(entries);
+    m_list.AddEntries(entries);
 }
 
 void LS_FormHandler::OnReport(void* payload) {
     const std::unique_ptr<harrow::QFormReport> report(static_cast<harrow::QFormReport*>(payload));
-    CLarkspur32App* app = CLarkspur32App::Instance();
     if (report->Type() == harrow::FR_INTERMEDIATE_MATCHES) {
         harrow::PtrList<harrow::QEntry> entries;
         report->GetEntries(entries);
         for (harrow::QEntry* entry : entries) {
             const std::unique_ptr<harrow::QEntry> owned(entry);
-            app->GetDITCtrl()->AddEntry(*owned, 1);
+            m_tree.AddEntry(*owned, 1);
         }
     } else if (report->Type() == harrow::FR_CONNECTION_ERROR) {
         OnConnectionError(*report);
@@ -60,18 +57,15 @@ void LS_FormHandler::OnReport(void* payload) {
         int made = 0;
         int failed = 0;
         report->GetOpCount(made, failed);
-        if (CMainFrame* frame = app->GetMainFrame()) {
-            frame->SetCounters(made, failed);
-        }
+        m_status.SetCounters(made, failed);
     }
 }
 
 void LS_FormHandler::OnComplete(void* payload) {
     const std::unique_ptr<harrow::QFormCompletionReport> report(
         static_cast<harrow::QFormCompletionReport*>(payload));
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    app->SetStatusText(CompletionText(*report));
-    app->FlashStatus();
+    m_status.SetStatusText(CompletionText(*report));
+    m_status.FlashStatus();
 }
 
 QString LS_FormHandler::CompletionText(const harrow::QFormCompletionReport& report) const {
@@ -100,7 +94,6 @@ void LS_FormHandler::OnConnectionError(harrow::QFormReport& report) {
     std::string sentence;
     owned->Print(sentence);
     m_connectionError = QString::fromStdString(sentence);
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    app->SetStatusText(m_connectionError);
-    app->FlashStatus();
+    m_status.SetStatusText(m_connectionError);
+    m_status.FlashStatus();
 }

@@ -11,10 +11,16 @@ namespace harrow {
 class QFormCompletionReport;
 class QFormReport;
 } // namespace harrow
+class LS_DITCtrl;
+class LS_EntryListCtrl;
+class LS_StatusReport;
 
 class LS_FormHandler : public harrow::QRequester {
 public:
-    LS_FormHandler() = default;
+    // The matches go to list, the intermediate matches to tree and the progress to status; all
+    // outlive the handler.
+    LS_FormHandler(LS_StatusReport& status, LS_EntryListCtrl& list, LS_DITCtrl& tree)
+        : m_status(status), m_list(list), m_tree(tree) {}
     LS_FormHandler(const LS_FormHandler&) = delete;
     LS_FormHandler& operator=(const LS_FormHandler&) = delete;
     virtual ~LS_FormHandler();
@@ -35,6 +41,9 @@ private:
     void OnConnectionError(harrow::QFormReport& report);
     QString CompletionText(const harrow::QFormCompletionReport& report) const;
 
+    LS_StatusReport& m_status;
+    LS_EntryListCtrl& m_list;
+    LS_DITCtrl& m_tree;
     int m_nMatches = 0;
     // The sentence of the last server that could not be reached securely or refused the
     // sign-in; it stays beside the final status.

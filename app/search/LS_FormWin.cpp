@@ -1,13 +1,12 @@
 #include "search/LS_FormWin.h"
 
-#include "search/LS_Button.h"
-#include "results/LS_EntryListCtrl.h"
-#include "search/LS_FormEdit.h"
-#include "search/LS_LHSTabCtrl.h"
-#include "results/LS_RHSTabCtrl.h"
+#include "platform/LS_StatusReport.h"
 #include "platform/LS_StringTable.h"
-#include "shell/Larkspur32.h"
 #include "platform/Resource.h"
+#include "results/LS_EntryListCtrl.h"
+#include "search/LS_Button.h"
+#include "search/LS_FormEdit.h"
+#include "search/LS_SearchPages.h"
 
 #include "access/qdsmanager.h"
 #include "access/qerror.h"
@@ -37,7 +36,9 @@ QFont FormFont(int weight) {
 
 } // namespace
 
-LS_FormWin::LS_FormWin(harrow::QForm* form) : m_pForm(form) {
+LS_FormWin::LS_FormWin(harrow::QForm* form, const LS_SearchContext& searchContext)
+    : m_context(searchContext), m_pForm(form),
+      m_handler(*searchContext.status, *searchContext.entryList, *searchContext.tree) {
     harrow::QFormInput* target = nullptr;
     harrow::PtrList<harrow::QFormInput> context;
     m_pForm->BuildInputFields(target, context);
@@ -165,8 +166,7 @@ void LS_FormWin::OnClearForm() {
 }
 
 void LS_FormWin::OnSearch() {
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    app->SetStatusText(QString());
+    m_context.status->SetStatusText(QString());
     if (m_pSearch.Get() && m_pSearch.Get()->Finished() == 1) {
         m_pSearch.Delete();
     }
@@ -177,8 +177,7 @@ void LS_FormWin::OnSearch() {
 }
 
 void LS_FormWin::StartSearch() {
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    harrow::QDSManager* manager = app->GetDSManager();
+    harrow::QDSManager* manager = m_context.manager;
     if (!manager || !m_pInput) {
         return;
     }
@@ -192,35 +191,29 @@ void LS_FormWin::StartSearch() {
         m_pSearch.Create(manager, manager->GenRequestID(), &m_handler, m_pForm, target, context);
     harrow::QError* error = nullptr;
     if (search->Invoke(error)) {
-        app->GetEntryList()->Clear();
-        if (LS_LHSTabCtrl* left = LS_LHSTabCtrl::FromMainFrame()) {
-            left->ShowBrowser();
-        }
-        if (LS_RHSTabCtrl* right = LS_RHSTabCtrl::FromMainFrame()) {
-            right->ShowEntryList();
-        }
+        m_context.entryList->Clear();
+        m_context.pages->ShowBrowser();
+        m_context.pages->ShowEntryList();
         return;
     }
     m_pSearch.Delete();
     // The rows of the previous search would look like this one's answer.
-    app->GetEntryList()->Clear();
+    m_context.entryList->Clear();
     // The user is told why nothing happens.
     if (error) {
         std::string sentence;
         error->Print(sentence);
-        app->SetStatusText(QString::fromStdString(sentence));
-        app->FlashStatus();
+        m_context.status->SetStatusText(QString::fromStdString(sentence));
+        m_context.status->FlashStatus();
     }
     delete error;
 }
 
 QWidget* LS_FormWin::FocusEntryList() {
-    LS_RHSTabCtrl* right = LS_RHSTabCtrl::FromMainFrame();
-    if (!right) {
+    if (!m_context.pages->ShowEntryList()) {
         return nullptr;
     }
-    right->ShowEntryList();
-    LS_EntryListCtrl* list = CLarkspur32App::Instance()->GetEntryList();
+    LS_EntryListCtrl* list = m_context.entryList;
     list->setFocus(Qt::TabFocusReason);
     return list;
 }

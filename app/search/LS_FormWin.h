@@ -3,9 +3,11 @@
 // copies of the form's inputs it fills, its rows, its last search and that search's handler.
 #pragma once
 
+#include "platform/LS_RequestSlot.h"
 #include "search/LS_FormFieldRow.h"
 #include "search/LS_FormHandler.h"
-#include "platform/LS_RequestSlot.h"
+#include "search/LS_SearchContext.h"
+#include "search/LS_TabStops.h"
 
 #include "forms/qformsearch.h"
 #include "ptrlist.h"
@@ -23,7 +25,7 @@ class QFormInput;
 class LS_Button;
 class QLabel;
 
-class LS_FormWin : public QWidget {
+class LS_FormWin : public QWidget, public LS_TabStops {
     Q_OBJECT
 
 public:
@@ -33,8 +35,9 @@ public:
     static constexpr int ID_FIRST_ROW = 105;
     static constexpr int MARGIN = 8;
 
-    // Builds the inputs the user fills from the form, which stays the configuration's.
-    explicit LS_FormWin(harrow::QForm* form);
+    // Builds the inputs the user fills from the form, which stays the configuration's; the
+    // search runs in context, whose parts outlive the window.
+    LS_FormWin(harrow::QForm* form, const LS_SearchContext& context);
     ~LS_FormWin() override;
 
     // Makes the window (titled with the form's name) in parent at rect with all its children,
@@ -42,13 +45,13 @@ public:
     void Create(QWidget* parent, const QRect& rect, int id);
 
     // Starts a search with the typed values.
-    void OnSearch();
+    void OnSearch() override;
     // Empties every field; the inputs keep their values until the next search.
     void OnClearForm();
 
     // Gives the focus to the tab stop after (before, with previous set) the one given, going
     // round backwards and on to the entry list forwards; returns the control that has it.
-    QWidget* FocusNextTabStop(QWidget* current, int previous);
+    QWidget* FocusNextTabStop(QWidget* current, int previous) override;
 
     harrow::QForm* Form() const { return m_pForm; }
     const std::vector<std::unique_ptr<LS_FormFieldRow>>& Rows() const { return m_rows; }
@@ -76,6 +79,7 @@ private:
     // Shows the entry list and gives it the focus; null when there is no frame to hold it.
     QWidget* FocusEntryList();
 
+    LS_SearchContext m_context;
     QFont m_font;
     QFont m_boldFont;
     harrow::QForm* m_pForm;

@@ -1,9 +1,7 @@
 #include "search/LS_LHSTabCtrl.h"
 
-#include "search/LS_DITCtrl.h"
 #include "platform/LS_StringTable.h"
-#include "shell/Larkspur32.h"
-#include "shell/MainFrm.h"
+#include "search/LS_DITCtrl.h"
 
 #include "access/qdsmanager.h"
 #include "forms/qformconfiguration.h"
@@ -17,32 +15,26 @@ const QColor flashColour(0x00, 0x00, 0x7f);
 
 } // namespace
 
-LS_LHSTabCtrl::LS_LHSTabCtrl(QWidget* parent) : LS_TabCtrlBase(parent) {
+LS_LHSTabCtrl::LS_LHSTabCtrl(const LS_SearchContext& context, QWidget* parent)
+    : LS_TabCtrlBase(parent), m_context(context) {
     connect(this, &QTabWidget::currentChanged, this, &LS_LHSTabCtrl::OnSelChange);
 }
 
 LS_LHSTabCtrl::~LS_LHSTabCtrl() {
     // Taking the pages away changes the selection, which must not be followed any more.
     const QSignalBlocker blocker(this);
-    if (CLarkspur32App* app = CLarkspur32App::Instance()) {
-        app->GetDITCtrl()->Destroy();
+    if (m_context.tree) {
+        m_context.tree->Destroy();
     }
     m_formWins.clear();
 }
 
-LS_LHSTabCtrl* LS_LHSTabCtrl::FromMainFrame() {
-    const CLarkspur32App* app = CLarkspur32App::Instance();
-    const CMainFrame* frame = app ? app->GetMainFrame() : nullptr;
-    return frame ? qobject_cast<LS_LHSTabCtrl*>(frame->LHSTabCtrl()) : nullptr;
-}
-
 void LS_LHSTabCtrl::FirstUpdate() {
-    CLarkspur32App* app = CLarkspur32App::Instance();
     const QRect area(QPoint(0, 0), DisplayArea().size());
-    LS_DITCtrl* tree = app->GetDITCtrl();
+    LS_DITCtrl* tree = m_context.tree;
     tree->Create(area, this, 0);
     addTab(tree, QStringLiteral("Browser"));
-    harrow::QDSManager* manager = app->GetDSManager();
+    harrow::QDSManager* manager = m_context.manager;
     harrow::QFormConfiguration* config = manager ? manager->FormConfig() : nullptr;
     if (config) {
         harrow::QStringList names;
@@ -52,7 +44,7 @@ void LS_LHSTabCtrl::FirstUpdate() {
             if (!form) {
                 continue;
             }
-            auto window = std::make_unique<LS_FormWin>(form);
+            auto window = std::make_unique<LS_FormWin>(form, m_context);
             const int page = count();
             window->Create(this, area, page);
             insertTab(page, window.get(), LS_StringTable::Literal(QString::fromStdString(name)));

@@ -3,8 +3,9 @@
 // the application.
 #pragma once
 
-#include "search/LS_FormWin.h"
 #include "platform/LS_TabCtrlBase.h"
+#include "search/LS_FormWin.h"
+#include "search/LS_SearchContext.h"
 
 #include <memory>
 #include <vector>
@@ -13,11 +14,10 @@ class LS_LHSTabCtrl : public LS_TabCtrlBase {
     Q_OBJECT
 
 public:
-    explicit LS_LHSTabCtrl(QWidget* parent = nullptr);
+    // The tree of context is the first page and the forms search in context; its parts outlive
+    // the control.
+    explicit LS_LHSTabCtrl(const LS_SearchContext& context, QWidget* parent = nullptr);
     ~LS_LHSTabCtrl() override;
-
-    // The left-hand tab control of the program's main frame, once it exists.
-    static LS_LHSTabCtrl* FromMainFrame();
 
     void FirstUpdate() override;
 
@@ -35,6 +35,7 @@ private:
     // Draws the page once on dark blue and once in its own colours, at once.
     static void FlashPage(QWidget* page);
 
+    LS_SearchContext m_context;
     int m_current = 0;
     std::vector<std::unique_ptr<LS_FormWin>> m_formWins;
 };

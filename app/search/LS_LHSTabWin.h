@@ -10,7 +10,8 @@ class LS_LHSTabWin : public QWidget {
     Q_OBJECT
 
 public:
-    explicit LS_LHSTabWin(QWidget* parent = nullptr);
+    // The pane's tab control works in context, whose parts outlive it.
+    explicit LS_LHSTabWin(const LS_SearchContext& context, QWidget* parent = nullptr);
     ~LS_LHSTabWin() override;
 
     LS_LHSTabCtrl* TabCtrl() const { return m_tabCtrl; }

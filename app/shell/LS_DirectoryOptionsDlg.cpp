@@ -1,9 +1,10 @@
 #include "shell/LS_DirectoryOptionsDlg.h"
 
 #include "platform/LS_MessageBox.h"
+#include "platform/LS_Registry.h"
 #include "platform/LS_RegistryWriter.h"
+#include "platform/LS_Settings.h"
 #include "platform/LS_StringTable.h"
-#include "shell/Larkspur32.h"
 #include "platform/Resource.h"
 
 #include <QDialogButtonBox>
@@ -22,7 +23,8 @@ const int widestPort = 65535;
 
 } // namespace
 
-LS_DirectoryOptionsDlg::LS_DirectoryOptionsDlg(QWidget* parent) : QDialog(parent) {
+LS_DirectoryOptionsDlg::LS_DirectoryOptionsDlg(LS_Settings& settings, QWidget* parent)
+    : QDialog(parent), m_store(settings) {
     setWindowTitle(QStringLiteral("Directory Options"));
     auto* layout = new QVBoxLayout(this);
     m_rows = new QFormLayout;
@@ -42,10 +44,9 @@ LS_DirectoryOptionsDlg::LS_DirectoryOptionsDlg(QWidget* parent) : QDialog(parent
 LS_DirectoryOptionsDlg::~LS_DirectoryOptionsDlg() = default;
 
 void LS_DirectoryOptionsDlg::AddRow(Setting setting) {
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    const std::unique_ptr<LS_RegistryKey> key = app->OpenRegistryKey(startupKey);
-    std::string stored(CLarkspur32App::STRING_BUFFER_SIZE + 1, '\0');
-    unsigned long size = CLarkspur32App::STRING_BUFFER_SIZE;
+    const std::unique_ptr<LS_RegistryKey> key = m_store.OpenRegistryKey(startupKey);
+    std::string stored(LS_Settings::STRING_BUFFER_SIZE + 1, '\0');
+    unsigned long size = LS_Settings::STRING_BUFFER_SIZE;
     unsigned long type = LS_REG_NONE;
     const bool found = key && key->QueryValue(setting.valueName, type, stored.data(), size);
     if (setting.kind == Kind::Number) {
@@ -88,9 +89,8 @@ QSpinBox* LS_DirectoryOptionsDlg::NumberEditor(const char* valueName) const {
 }
 
 bool LS_DirectoryOptionsDlg::Save() {
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    LS_RegistryWriter writer(app->RegistryFilePath());
-    const std::string keyPath = app->RegistryKeyPath(startupKey);
+    LS_RegistryWriter writer(m_store.RegistryFilePath());
+    const std::string keyPath = m_store.RegistryKeyPath(startupKey);
     for (const Setting& setting : m_settings) {
         if (auto* spin = qobject_cast<QSpinBox*>(setting.editor)) {
             writer.SetNumber(keyPath, setting.valueName, static_cast<unsigned long>(spin->value()));
@@ -104,7 +104,7 @@ bool LS_DirectoryOptionsDlg::Save() {
     LS_MessageBox::Show(
         this, LS_StringTable::Load(res::IDS_ERROR_CAPTION),
         LS_StringTable::Load(res::IDS_SAVE_FAILED)
-            .replace(QStringLiteral("%s"), QString::fromStdString(app->RegistryFilePath())),
+            .replace(QStringLiteral("%s"), QString::fromStdString(m_store.RegistryFilePath())),
         QMessageBox::Critical);
     return false;
 }

@@ -12,11 +12,14 @@ class QFormLayout;
 class QLineEdit;
 class QSpinBox;
 
+class LS_Settings;
+
 class LS_DirectoryOptionsDlg : public QDialog {
     Q_OBJECT
 
 public:
-    explicit LS_DirectoryOptionsDlg(QWidget* parent);
+    // Shows and saves the settings of settings, which outlive the dialog.
+    LS_DirectoryOptionsDlg(LS_Settings& settings, QWidget* parent);
     ~LS_DirectoryOptionsDlg() override;
 
     // Writes the settings to the registry file, keeping everything else in it; false, after
@@ -40,6 +43,7 @@ private:
     void UpdateOk();
 
     QFormLayout* m_rows = nullptr;
+    LS_Settings& m_store;
     std::vector<Setting> m_settings;
     QWidget* m_okButton = nullptr;
 };

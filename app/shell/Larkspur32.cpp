@@ -1,16 +1,17 @@
 #include "shell/Larkspur32.h"
 
-#include "shell/LS_CmdLineInfo.h"
-#include "search/LS_FormEdit.h"
-#include "shell/LS_Keyring.h"
-#include "search/LS_LHSTabCtrl.h"
 #include "platform/LS_MessageBox.h"
-#include "shell/LS_PasswordDialog.h"
 #include "platform/LS_RegistryWriter.h"
-#include "shell/LS_SplitterWnd.h"
 #include "platform/LS_StringTable.h"
-#include "shell/MainFrm.h"
 #include "platform/Resource.h"
+#include "results/LS_RHSTabCtrl.h"
+#include "search/LS_FormEdit.h"
+#include "search/LS_LHSTabCtrl.h"
+#include "shell/LS_CmdLineInfo.h"
+#include "shell/LS_Keyring.h"
+#include "shell/LS_PasswordDialog.h"
+#include "shell/LS_SplitterWnd.h"
+#include "shell/MainFrm.h"
 
 #include "access/qdsmanager.h"
 #include "access/qerror.h"
@@ -43,7 +44,8 @@ std::string FieldValueName(const std::string& formName, const std::string& field
 CLarkspur32App* CLarkspur32App::instance = nullptr;
 
 CLarkspur32App::CLarkspur32App(std::vector<std::string> arguments)
-    : m_arguments(std::move(arguments)), m_pump([this] { RunIdleHook(); }) {
+    : m_arguments(std::move(arguments)), m_entryList(*this, *this, m_entryView, *this),
+      m_entryView(*this), m_pump([this] { RunIdleHook(); }) {
     instance = this;
     m_socketWatcher.SetForgetHook([this](int socket) { m_pump.Forget(socket); });
 }
@@ -52,7 +54,10 @@ CLarkspur32App::~CLarkspur32App() {
     // Windows send events while they go, and the pump is already gone by then.
     QCoreApplication::instance()->removeEventFilter(this);
     m_pMainWnd.reset();
+    m_config.reset();
     m_pDSManager.reset();
+    // The pages outlive the settings and the manager they were given.
+    HandOutDirectory();
     if (instance == this) {
         instance = nullptr;
     }
@@ -98,7 +103,7 @@ bool CLarkspur32App::StartEngine() {
         ShowError(res::IDS_DIRECTORY_CONFIG_FAILED);
         return false;
     }
-    m_config = std::make_unique<LS_Configuration>();
+    m_config = std::make_unique<LS_Configuration>(*this, *m_pDSManager->Table());
     if (!m_config->Load()) {
         m_splash.Hide();
         return false;
@@ -137,6 +142,7 @@ void CLarkspur32App::ReloadDirectory() {
     m_config.reset();
     m_registry.reset();
     m_pDSManager.reset();
+    HandOutDirectory();
     // The user chose a directory, so the program now uses one.
     m_bNoConnect = 0;
     if (!StartEngine() && !m_pDSManager) {
@@ -145,7 +151,7 @@ void CLarkspur32App::ReloadDirectory() {
         m_pDSManager->SetSocketCloseWatcher(&m_socketWatcher);
         m_pDSManager->PreInitialise();
         if (!m_config) {
-            m_config = std::make_unique<LS_Configuration>();
+            m_config = std::make_unique<LS_Configuration>(*this, *m_pDSManager->Table());
             m_config->Load();
         }
     }
@@ -154,7 +160,20 @@ void CLarkspur32App::ReloadDirectory() {
 }
 
 void CLarkspur32App::StartFrame() {
-    m_pMainWnd = std::make_unique<CMainFrame>();
+    HandOutDirectory();
+    CMainFrame::Context context;
+    context.search.manager = m_pDSManager.get();
+    context.search.status = this;
+    context.search.entryList = &m_entryList;
+    context.search.tree = &m_ditCtrl;
+    context.search.pages = this;
+    context.entryView = &m_entryView;
+    context.settings = this;
+    context.socketWatcher = &m_socketWatcher;
+    m_pMainWnd = std::make_unique<CMainFrame>(context);
+    connect(m_pMainWnd.get(), &CMainFrame::ReloadRequested, this, &CLarkspur32App::ReloadDirectory,
+            Qt::QueuedConnection);
+    connect(m_pMainWnd.get(), &CMainFrame::Closing, this, &CLarkspur32App::SaveWindowState);
     m_pMainWnd->LoadFrame();
     if (!m_bNoConnect) {
         RestoreGeometry();
@@ -228,6 +247,49 @@ void CLarkspur32App::FlashStatus() {
     }
 }
 
+void CLarkspur32App::SetCounters(int requestsMade, int requestsFailed) {
+    if (m_pMainWnd) {
+        m_pMainWnd->SetCounters(requestsMade, requestsFailed);
+    }
+}
+
+LS_LHSTabCtrl* CLarkspur32App::LeftTabs() const {
+    return m_pMainWnd ? qobject_cast<LS_LHSTabCtrl*>(m_pMainWnd->LHSTabCtrl()) : nullptr;
+}
+
+LS_RHSTabCtrl* CLarkspur32App::RightTabs() const {
+    return m_pMainWnd ? qobject_cast<LS_RHSTabCtrl*>(m_pMainWnd->RHSTabCtrl()) : nullptr;
+}
+
+void CLarkspur32App::ShowBrowser() {
+    if (LS_LHSTabCtrl* left = LeftTabs()) {
+        left->ShowBrowser();
+    }
+}
+
+bool CLarkspur32App::ShowEntryList() {
+    LS_RHSTabCtrl* right = RightTabs();
+    if (right) {
+        right->ShowEntryList();
+    }
+    return right != nullptr;
+}
+
+bool CLarkspur32App::ShowEntryView() {
+    LS_RHSTabCtrl* right = RightTabs();
+    if (right) {
+        right->ShowEntryView();
+    }
+    return right != nullptr;
+}
+
+void CLarkspur32App::HandOutDirectory() {
+    const LS_IconMap* icons = m_config ? m_config->GetIconMap() : nullptr;
+    m_entryList.SetDirectory(m_pDSManager.get(), icons);
+    m_ditCtrl.SetIconMap(icons);
+    m_entryView.SetConfig(m_config ? m_config->GetEntryViewConfig() : nullptr);
+}
+
 void CLarkspur32App::ShowError(unsigned int stringId) {
     m_splash.Hide();
     LS_MessageBox::Show(nullptr, LS_StringTable::Load(res::IDS_ERROR_CAPTION),
@@ -258,7 +320,7 @@ void CLarkspur32App::RestoreWindowState() {
     if (const LS_Registry::Value* splitter = WindowValue("Splitter", LS_REG_BINARY)) {
         m_pMainWnd->Splitter()->restoreState(QByteArray::fromStdString(splitter->data));
     }
-    LS_LHSTabCtrl* left = qobject_cast<LS_LHSTabCtrl*>(m_pMainWnd->LHSTabCtrl());
+    LS_LHSTabCtrl* left = LeftTabs();
     const LS_Registry::Value* lastForm = WindowValue("Last Form", LS_REG_SZ);
     const auto& forms = left->FormWins();
     for (std::size_t index = 0; index < forms.size(); ++index) {
@@ -283,7 +345,7 @@ void CLarkspur32App::SaveWindowState() {
     const std::string key = RegistryKeyPath(windowKey);
     writer.SetBinary(key, "Geometry", m_pMainWnd->saveGeometry());
     writer.SetBinary(key, "Splitter", m_pMainWnd->Splitter()->saveState());
-    const LS_LHSTabCtrl* left = qobject_cast<LS_LHSTabCtrl*>(m_pMainWnd->LHSTabCtrl());
+    const LS_LHSTabCtrl* left = LeftTabs();
     const auto& forms = left->FormWins();
     const int current = left->Current();
     const bool formShown = current >= 1 && current <= static_cast<int>(forms.size());

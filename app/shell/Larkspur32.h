@@ -1,15 +1,19 @@
 // CLarkspur32App: the program itself. It runs start-up in its fixed order and owns the directory
 // service manager, the registry settings, the splash window, the socket-close watcher and the
-// main frame; its idle hook pumps the engine.
+// main frame; its idle hook pumps the engine. It hands each window what it uses, and stands
+// for the frame towards the long-lived pages that outlive every frame.
 #pragma once
 
-#include "shell/LS_Configuration.h"
-#include "search/LS_DITCtrl.h"
-#include "shell/LS_EnginePump.h"
+#include "platform/LS_Registry.h"
+#include "platform/LS_Settings.h"
+#include "platform/LS_SocketWatcher.h"
+#include "platform/LS_StatusReport.h"
 #include "results/LS_EntryListCtrl.h"
 #include "results/LS_EntryViewCtrl.h"
-#include "platform/LS_Registry.h"
-#include "platform/LS_SocketWatcher.h"
+#include "search/LS_DITCtrl.h"
+#include "search/LS_SearchPages.h"
+#include "shell/LS_Configuration.h"
+#include "shell/LS_EnginePump.h"
 #include "shell/LS_SplashWnd.h"
 
 #include <QObject>
@@ -23,19 +27,23 @@ namespace harrow {
 class QDSManager;
 }
 class CMainFrame;
+class LS_LHSTabCtrl;
+class LS_RHSTabCtrl;
 class QString;
 
-class CLarkspur32App : public QObject {
+class CLarkspur32App : public QObject,
+                       public LS_Settings,
+                       public LS_StatusReport,
+                       public LS_SearchPages {
     Q_OBJECT
 
 public:
-    static constexpr unsigned long STRING_BUFFER_SIZE = 4096;
-
     // The arguments after the program's name.
     explicit CLarkspur32App(std::vector<std::string> arguments);
     ~CLarkspur32App() override;
 
-    // The one application object, while it exists.
+    // The one application object, while it exists: for main.cpp alone, since every window is
+    // handed what it uses when it is made.
     static CLarkspur32App* Instance() { return instance; }
 
     // Start-up: true leaves a shown main window; false means the program ends (the user has
@@ -52,6 +60,9 @@ public:
     LS_EntryViewCtrl* GetEntryView() { return &m_entryView; }
     LS_DITCtrl* GetDITCtrl() { return &m_ditCtrl; }
     CMainFrame* GetMainFrame() const { return m_pMainWnd.get(); }
+    // The tab controls of the main frame's panes; null while there is no frame.
+    LS_LHSTabCtrl* LeftTabs() const;
+    LS_RHSTabCtrl* RightTabs() const;
     LS_SplashWnd* GetSplash() { return &m_splash; }
     LS_SocketWatcher* GetSocketWatcher() { return &m_socketWatcher; }
     int NoConnect() const { return m_bNoConnect; }
@@ -68,27 +79,27 @@ public:
     // The "Stall Time" of the "Startup" key in seconds; 0 when it is not set.
     int StallSeconds() const { return m_stallSeconds; }
 
-    void SetStatusText(const QString& text);
-    // A search's progress, shown at display rate.
-    void SetProgressText(const QString& text);
-    void FlashStatus();
+    // What the frame shows, passed on to the frame while there is one.
+    void SetStatusText(const QString& text) override;
+    void SetProgressText(const QString& text) override;
+    void FlashStatus() override;
+    void SetCounters(int requestsMade, int requestsFailed) override;
+    void ShowBrowser() override;
+    bool ShowEntryList() override;
+    bool ShowEntryView() override;
     // An error box with the string as its text and "Error!" as its caption; hides the splash.
-    void ShowError(unsigned int stringId);
+    void ShowError(unsigned int stringId) override;
 
     // The registry file: "Larkspur.reg" in the company's folder of the user's configuration.
-    std::string RegistryFilePath() const;
-    // Opens Software, the company, Larkspur and then keyName (which may hold several levels)
-    // below the current user's key. Null, after a diagnostic, when a level is missing.
-    std::unique_ptr<LS_RegistryKey> OpenRegistryKey(const char* keyName);
-    // 1 with the data and its size filled in; 0, after a diagnostic, when the value is missing,
-    // does not fit, or is not of the expected type.
+    std::string RegistryFilePath() const override;
+    std::unique_ptr<LS_RegistryKey> OpenRegistryKey(const char* keyName) override;
     int ReadRegistryValue(const LS_RegistryKey* key, const char* valueName,
-                          unsigned long expectedType, void* data, unsigned long& size) const;
+                          unsigned long expectedType, void* data,
+                          unsigned long& size) const override;
     int LoadStartupSettings();
     // Names the company folder of the registry file and the company level of every key.
     void SetRegistryKey(const char* company);
-    // The full path of a key below the program's own, as the registry file names it.
-    std::string RegistryKeyPath(const char* keyName) const;
+    std::string RegistryKeyPath(const char* keyName) const override;
 
     // Starts the engine and the main window afresh from the registry, as after the directory
     // settings changed; the window keeps its place and the pages their forms' values. When the
@@ -117,6 +128,8 @@ private:
     // The engine's start-up steps after the command line; false after telling the user.
     bool StartEngine();
     void StartFrame();
+    // Gives the long-lived pages the manager and the display settings in use now.
+    void HandOutDirectory();
     // The value under "Window" of that name and type; null when there is none.
     const LS_Registry::Value* WindowValue(const std::string& name, unsigned long type);
     void RestoreGeometry();

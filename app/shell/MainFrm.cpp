@@ -1,23 +1,22 @@
 #include "shell/MainFrm.h"
 
 #include "platform/LS_Artwork.h"
-#include "shell/LS_DirectoryOptionsDlg.h"
+#include "platform/LS_FileDialog.h"
+#include "platform/LS_MessageBox.h"
+#include "platform/LS_SocketWatcher.h"
+#include "platform/LS_StringTable.h"
+#include "platform/Resource.h"
 #include "results/LS_EntryListCtrl.h"
 #include "results/LS_EntryViewCtrl.h"
-#include "platform/LS_FileDialog.h"
-#include "search/LS_LHSTabCtrl.h"
-#include "search/LS_LHSTabWin.h"
-#include "platform/LS_MessageBox.h"
 #include "results/LS_RHSTabCtrl.h"
 #include "results/LS_RHSTabWin.h"
+#include "search/LS_LHSTabCtrl.h"
+#include "search/LS_LHSTabWin.h"
+#include "shell/LS_DirectoryOptionsDlg.h"
 #include "shell/LS_ResultExport.h"
-#include "platform/LS_SocketWatcher.h"
 #include "shell/LS_SplitterWnd.h"
 #include "shell/LS_StatusBar.h"
-#include "platform/LS_StringTable.h"
 #include "shell/LS_VCard.h"
-#include "shell/Larkspur32.h"
-#include "platform/Resource.h"
 
 #include "access/qdsmanager.h"
 #include "forms/qformconfiguration.h"
@@ -51,7 +50,7 @@ const int indicatorPaneWidth = 20;
 
 } // namespace
 
-CMainFrame::CMainFrame() {
+CMainFrame::CMainFrame(const Context& context) : m_context(context) {
     setWindowTitle(QStringLiteral("Larkspur32"));
     setWindowIcon(LS_Artwork::AppIcon());
     m_animTimer.setInterval(ANIMATION_PERIOD_MS);
@@ -62,10 +61,8 @@ CMainFrame::CMainFrame() {
 
 CMainFrame::~CMainFrame() {
     // The pages outlive the frame and tell of their changes while the panes give them back.
-    if (CLarkspur32App* app = CLarkspur32App::Instance()) {
-        disconnect(app->GetEntryList()->Model(), nullptr, this, nullptr);
-        disconnect(app->GetEntryView(), nullptr, this, nullptr);
-    }
+    disconnect(m_context.search.entryList->Model(), nullptr, this, nullptr);
+    disconnect(m_context.entryView, nullptr, this, nullptr);
 }
 
 void CMainFrame::LoadFrame() {
@@ -282,8 +279,8 @@ void CMainFrame::CreateStatusBar() {
 
 void CMainFrame::CreateClient() {
     m_wndSplitter = new LS_SplitterWnd(this);
-    m_wndSplitter->AddPane(new LS_LHSTabWin);
-    m_wndSplitter->AddPane(new LS_RHSTabWin);
+    m_wndSplitter->AddPane(new LS_LHSTabWin(m_context.search));
+    m_wndSplitter->AddPane(new LS_RHSTabWin(*m_context.search.entryList, *m_context.entryView));
     setCentralWidget(m_wndSplitter);
     const QString tabId = QString::number(res::IDC_TAB_CONTROL);
     m_pLHSTabCtrl = m_wndSplitter->Pane(0)->findChild<QTabWidget*>(tabId);
@@ -291,7 +288,7 @@ void CMainFrame::CreateClient() {
 }
 
 void CMainFrame::FillSearchMenu() {
-    harrow::QDSManager* manager = CLarkspur32App::Instance()->GetDSManager();
+    harrow::QDSManager* manager = m_context.search.manager;
     harrow::QFormConfiguration* config = manager ? manager->FormConfig() : nullptr;
     if (!config) {
         return;
@@ -323,11 +320,11 @@ void CMainFrame::AddSearchMenuForm(int formNumber, const QString& formName) {
 void CMainFrame::InitialUpdate() {
     qobject_cast<LS_LHSTabCtrl*>(m_pLHSTabCtrl)->FirstUpdate();
     qobject_cast<LS_RHSTabCtrl*>(m_pRHSTabCtrl)->FirstUpdate();
-    LS_EntryViewCtrl* view = CLarkspur32App::Instance()->GetEntryView();
+    LS_EntryViewCtrl* view = m_context.entryView;
     connect(view, &LS_EntryViewCtrl::EntryChanged, this, [this, view] {
         Action(res::ID_FILE_SAVE_VCARD)->setEnabled(view->Entry() != nullptr);
     });
-    LS_EntryListModel* rows = CLarkspur32App::Instance()->GetEntryList()->Model();
+    LS_EntryListModel* rows = m_context.search.entryList->Model();
     const auto updateSaves = [this, rows] {
         const bool any = rows->rowCount() > 0 || rows->PendingCount() > 0;
         Action(res::ID_FILE_SAVE_CSV)->setEnabled(any);
@@ -338,7 +335,7 @@ void CMainFrame::InitialUpdate() {
 }
 
 void CMainFrame::OnSaveResultList(unsigned int commandId) {
-    LS_EntryListModel* rows = CLarkspur32App::Instance()->GetEntryList()->Model();
+    LS_EntryListModel* rows = m_context.search.entryList->Model();
     // Entries still waiting for their batch belong to the list as much as the rows shown.
     rows->InsertPending();
     const bool csv = commandId == res::ID_FILE_SAVE_CSV;
@@ -358,7 +355,7 @@ void CMainFrame::OnEditCopy() {
         field->copy();
         return;
     }
-    LS_EntryViewCtrl* view = CLarkspur32App::Instance()->GetEntryView();
+    LS_EntryViewCtrl* view = m_context.entryView;
     if (view->isVisible()) {
         const QString text = view->CopyText();
         if (!text.isEmpty()) {
@@ -368,7 +365,7 @@ void CMainFrame::OnEditCopy() {
 }
 
 void CMainFrame::OnSaveVCard() {
-    const harrow::QEntry* entry = CLarkspur32App::Instance()->GetEntryView()->Entry();
+    const harrow::QEntry* entry = m_context.entryView->Entry();
     if (!entry) {
         return;
     }
@@ -394,16 +391,15 @@ bool CMainFrame::SaveFile(const QString& path, const QByteArray& contents) {
 }
 
 void CMainFrame::OnDirectoryOptions() {
-    LS_DirectoryOptionsDlg dialog(this);
+    LS_DirectoryOptionsDlg dialog(*m_context.settings, this);
     if (dialog.exec() == QDialog::Accepted && dialog.Save()) {
         // The frame goes with the forms it shows, so it is rebuilt once this handler is done.
-        QMetaObject::invokeMethod(CLarkspur32App::Instance(), &CLarkspur32App::ReloadDirectory,
-                                  Qt::QueuedConnection);
+        emit ReloadRequested();
     }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    CLarkspur32App::Instance()->SaveWindowState();
+    emit Closing();
     QMainWindow::closeEvent(event);
 }
 
@@ -520,7 +516,7 @@ void CMainFrame::OnAbort() {
     if (!m_bWorking) {
         return;
     }
-    CLarkspur32App::Instance()->GetDSManager()->AbortAll();
+    m_context.search.manager->AbortAll();
     SetWorking(0);
     // Otherwise the last progress text stays, as if the search were still running.
     SetStatusText(LS_StringTable::Load(res::IDS_SEARCH_ABORTED));
@@ -555,9 +551,8 @@ void CMainFrame::OnAppAbout() {
 }
 
 void CMainFrame::OnSocketClose(const LS_SocketCloseEvent& notice) {
-    CLarkspur32App* app = CLarkspur32App::Instance();
-    harrow::QDSManager* manager = app->GetDSManager();
-    if (manager && app->GetSocketWatcher()->TakeNotice(notice)) {
+    harrow::QDSManager* manager = m_context.search.manager;
+    if (manager && m_context.socketWatcher->TakeNotice(notice)) {
         manager->NotifySocketClose(notice.Socket());
     }
 }

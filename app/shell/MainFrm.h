@@ -3,6 +3,8 @@
 // animation, the Abort command and the counters while the engine has requests outstanding.
 #pragma once
 
+#include "search/LS_SearchContext.h"
+
 #include <QMainWindow>
 #include <QString>
 #include <QTimer>
@@ -11,7 +13,10 @@
 #include <optional>
 #include <utility>
 
+class LS_EntryViewCtrl;
+class LS_Settings;
 class LS_SocketCloseEvent;
+class LS_SocketWatcher;
 class LS_SplitterWnd;
 class LS_StatusBar;
 class QAction;
@@ -31,7 +36,16 @@ public:
     // While the engine works, the status pane and the counters are redrawn at most this often.
     static constexpr int DISPLAY_PERIOD_MS = 50;
 
-    CMainFrame();
+    // What the frame is built with: the engine and the long-lived pages the panes show, the
+    // settings the Directory Options edit and the watcher of the engine's sockets. All outlive it.
+    struct Context {
+        LS_SearchContext search;
+        LS_EntryViewCtrl* entryView = nullptr;
+        LS_Settings* settings = nullptr;
+        LS_SocketWatcher* socketWatcher = nullptr;
+    };
+
+    explicit CMainFrame(const Context& context);
     ~CMainFrame() override;
 
     // Builds the bars, the status bar, the Search menu and the client area.
@@ -72,6 +86,13 @@ public:
     // Writes the contents to path, telling the user when that fails.
     bool SaveFile(const QString& path, const QByteArray& contents);
 
+signals:
+    // The directory settings were saved: the program starts the engine and the frame afresh,
+    // once the handler that saved them is done.
+    void ReloadRequested();
+    // The window is closing; its state is worth keeping.
+    void Closing();
+
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -107,6 +128,7 @@ private:
     void OnAnimationTimer();
     void OnSocketClose(const LS_SocketCloseEvent& notice);
 
+    Context m_context;
     LS_StatusBar* m_wndStatusBar = nullptr;
     QToolBar* m_wndToolBar = nullptr;
     QToolBar* m_wndStatusDlgBar = nullptr;

@@ -1,17 +1,17 @@
 // The entry list: its columns from the registry, what each cell shows, rows newest first, a broken
 // column configuration, and reading an entry by double-clicking its row.
-#include "search/LS_Button.h"
-#include "results/LS_EntryListCtrl.h"
-#include "results/LS_EntryViewCtrl.h"
+#include "entrytesting.h"
 #include "platform/LS_FileDialog.h"
-#include "search/LS_FormEdit.h"
-#include "search/LS_FormWin.h"
 #include "platform/LS_IconStrip.h"
-#include "search/LS_LHSTabCtrl.h"
-#include "results/LS_RHSTabCtrl.h"
 #include "platform/LS_StringTable.h"
 #include "platform/Resource.h"
-#include "entrytesting.h"
+#include "results/LS_EntryListCtrl.h"
+#include "results/LS_EntryViewCtrl.h"
+#include "results/LS_RHSTabCtrl.h"
+#include "search/LS_Button.h"
+#include "search/LS_FormEdit.h"
+#include "search/LS_FormWin.h"
+#include "search/LS_LHSTabCtrl.h"
 #include "support/debugcapture.h"
 #include "support/testdata.h"
 
@@ -155,9 +155,9 @@ private slots:
         }
         QVERIFY(Boxes().empty());
 
-        LS_FormWin* people = LS_LHSTabCtrl::FromMainFrame()->FormWins().front().get();
+        LS_FormWin* people = app->LeftTabs()->FormWins().front().get();
         QCOMPARE(people->Form()->Name(), std::string("People"));
-        LS_LHSTabCtrl::FromMainFrame()->SelectForm(1, 0);
+        app->LeftTabs()->SelectForm(1, 0);
         QTest::keyClicks(people->Rows()[1]->Edit(), QStringLiteral("Physics"));
         QTest::mouseClick(people->SearchButton(), Qt::LeftButton);
         QVERIFY(WaitUntil([&] { return people->Search() && people->Search()->Finished(); }));
@@ -268,7 +268,7 @@ private slots:
         QVERIFY(HasDN(app->GetEntryView()->Entry(), kNell));
 
         // Clearing for a new search brings back newest first, and rows added stay in order.
-        LS_RHSTabCtrl::FromMainFrame()->ShowEntryList();
+        app->ShowEntryList();
         list->Clear();
         QCOMPARE(list->header()->sortIndicatorSection(), -1);
         auto again = ReadEntries(*app, demo.Server1(), {kNell, kOlivia});
@@ -372,7 +372,7 @@ private slots:
         QVERIFY(!app->GetMainFrame()->StatusBar()->Flashing());
 
         // A finished read makes way for the next.
-        LS_RHSTabCtrl::FromMainFrame()->ShowEntryList();
+        app->ShowEntryList();
         const unsigned long first = list->ReadRequest()->ID();
         DoubleClickRow(list, 0);
         QVERIFY(list->ReadRequest());
@@ -501,7 +501,7 @@ private slots:
 
         // The panes take keys again once the read is over.
         QVERIFY(WaitUntil([&] { return !frame->IsWorking() && list->isEnabled(); }));
-        LS_RHSTabCtrl::FromMainFrame()->ShowEntryList();
+        app->ShowEntryList();
         list->setFocus(Qt::TabFocusReason);
         QTest::keyClick(frame->windowHandle(), Qt::Key_Down);
         QTest::keyClick(frame->windowHandle(), Qt::Key_Enter);

@@ -1,12 +1,12 @@
 // The entry view: what it draws for an entry by the "Entry Display" rules, the rules' loading,
 // and its hyperlinks: when they are made, what they open and how they answer the mouse.
+#include "entrytesting.h"
+#include "platform/LS_FileDialog.h"
+#include "platform/Resource.h"
 #include "results/Hyperlink.h"
 #include "results/LS_EntryViewConfig.h"
 #include "results/LS_EntryViewCtrl.h"
-#include "platform/LS_FileDialog.h"
 #include "results/LS_RHSTabCtrl.h"
-#include "platform/Resource.h"
-#include "entrytesting.h"
 #include "support/debugcapture.h"
 #include "support/testdata.h"
 
@@ -170,7 +170,7 @@ private:
                                   const std::string& dn) {
         LS_EntryViewCtrl* view = app.GetEntryView();
         view->SetEntry(ReadEntry(app, server, dn).release());
-        LS_RHSTabCtrl::FromMainFrame()->ShowEntryView();
+        app.ShowEntryView();
         view->repaint();
         return view;
     }
@@ -290,7 +290,7 @@ private slots:
     void linksAreMadeWithTheEntryKeptByPaintsAndReplacedByTheNextEntry() {
         const auto app = StartWithRegistry(demo.Registry());
         LS_EntryViewCtrl* view = app->GetEntryView();
-        LS_RHSTabCtrl::FromMainFrame()->ShowEntryView();
+        app->ShowEntryView();
         view->SetEntry(ReadEntry(*app, demo.Server1(), kOlivia).release());
         QCOMPARE(view->Links().size(), size_t(2));
         const QPointer<Hyperlink> mail = view->Links()[0];

@@ -1,14 +1,14 @@
 // A search of two thousand people through the People form, as a user types and presses Enter:
 // the rows arrive in batches, newest first, and the status pane and counters end on the exact
 // outcome the moment the search completes.
+#include "guitest.h"
+#include "platform/Resource.h"
 #include "results/LS_EntryListCtrl.h"
 #include "search/LS_FormEdit.h"
 #include "search/LS_FormWin.h"
 #include "search/LS_LHSTabCtrl.h"
 #include "shell/LS_StatusBar.h"
 #include "shell/MainFrm.h"
-#include "platform/Resource.h"
-#include "guitest.h"
 #include "support/bulkdirectory.h"
 
 #include "forms/qform.h"
@@ -32,8 +32,8 @@ private:
     BulkDirectory bulk;
 
     // Types the name into the People form and presses Enter.
-    static bool SearchPeople(const QString& name) {
-        LS_LHSTabCtrl* left = LS_LHSTabCtrl::FromMainFrame();
+    static bool SearchPeople(const CLarkspur32App& app, const QString& name) {
+        LS_LHSTabCtrl* left = app.LeftTabs();
         const auto& windows = left->FormWins();
         for (std::size_t index = 0; index < windows.size(); ++index) {
             LS_FormWin* form = windows[index].get();
@@ -80,7 +80,7 @@ private slots:
             }
         });
 
-        QVERIFY(SearchPeople(QString::fromUtf8(BulkDirectory::kEveryoneWord)));
+        QVERIFY(SearchPeople(*app, QString::fromUtf8(BulkDirectory::kEveryoneWord)));
         QVERIFY(
             WaitUntil([&] { return !frame->IsWorking() && rows->rowCount() == kPeople; }, 120000));
         QCOMPARE(misplaced, 0);

@@ -1,20 +1,20 @@
 // The directory tree and the icon map against the demo directory: one node per added entry on
 // the entry's path, images chosen by object class from the registry key "Icons", and the
 // intermediate matches of a real search placed in the tree.
-#include "search/LS_DITCtrl.h"
-#include "search/LS_FormEdit.h"
-#include "search/LS_FormWin.h"
-#include "results/LS_IconMap.h"
-#include "platform/LS_IconStrip.h"
-#include "search/LS_LHSTabCtrl.h"
-#include "shell/MainFrm.h"
 #include "access/ldapapi.h"
 #include "access/qbindmanager.h"
 #include "access/qdsmanager.h"
 #include "forms/qform.h"
 #include "guitest.h"
 #include "model/qentry.h"
+#include "platform/LS_IconStrip.h"
+#include "results/LS_IconMap.h"
 #include "schema/oidtable.h"
+#include "search/LS_DITCtrl.h"
+#include "search/LS_FormEdit.h"
+#include "search/LS_FormWin.h"
+#include "search/LS_LHSTabCtrl.h"
+#include "shell/MainFrm.h"
 #include "support/debugcapture.h"
 
 #include <QTreeWidgetItem>

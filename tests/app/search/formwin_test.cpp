@@ -1,18 +1,18 @@
 // The search form window against the demo directory: its rows, ids and layout, keyboard
 // navigation, Enter and "Search", "Clear Form", and the status texts and counters a search
 // leaves.
-#include "search/LS_Button.h"
+#include "forms/qform.h"
+#include "forms/qforminput.h"
+#include "guitest.h"
+#include "platform/LS_StringTable.h"
+#include "platform/Resource.h"
 #include "results/LS_EntryListCtrl.h"
+#include "search/LS_Button.h"
 #include "search/LS_FormEdit.h"
 #include "search/LS_FormWin.h"
 #include "search/LS_LHSTabCtrl.h"
 #include "shell/LS_StatusBar.h"
-#include "platform/LS_StringTable.h"
 #include "shell/MainFrm.h"
-#include "platform/Resource.h"
-#include "forms/qform.h"
-#include "forms/qforminput.h"
-#include "guitest.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -1,21 +1,21 @@
 // The main frame against the demo directory: the Search menu, the commands that stay disabled,
 // the counters and the status pane, the working state that a real search brings and Abort ends,
 // the animation, the About box, and a server's close reaching the engine through the frame.
-#include "platform/LS_Artwork.h"
-#include "search/LS_Button.h"
-#include "search/LS_FormEdit.h"
-#include "search/LS_FormWin.h"
-#include "platform/LS_IconStrip.h"
-#include "shell/LS_SplitterWnd.h"
-#include "shell/LS_StatusBar.h"
-#include "shell/MainFrm.h"
-#include "platform/Resource.h"
 #include "access/qbindmanager.h"
 #include "access/qconnection.h"
 #include "access/qdsmanager.h"
 #include "forms/qformconfiguration.h"
 #include "guitest.h"
 #include "model/qstringlist.h"
+#include "platform/LS_Artwork.h"
+#include "platform/LS_IconStrip.h"
+#include "platform/Resource.h"
+#include "search/LS_Button.h"
+#include "search/LS_FormEdit.h"
+#include "search/LS_FormWin.h"
+#include "shell/LS_SplitterWnd.h"
+#include "shell/LS_StatusBar.h"
+#include "shell/MainFrm.h"
 
 #include <QAction>
 #include <QDialog>

@@ -1,16 +1,16 @@
 // What the user sets and what the window remembers: View > Directory Options writing the
 // "Startup" key into the registry file and starting afresh, the "Window" key kept at close and
 // restored at the next start, and the writer that leaves the rest of the file as it was.
-#include "shell/LS_DirectoryOptionsDlg.h"
+#include "forms/qform.h"
+#include "guitest.h"
+#include "platform/LS_RegistryWriter.h"
+#include "platform/Resource.h"
 #include "search/LS_FormEdit.h"
 #include "search/LS_FormWin.h"
 #include "search/LS_LHSTabCtrl.h"
-#include "platform/LS_RegistryWriter.h"
+#include "shell/LS_DirectoryOptionsDlg.h"
 #include "shell/LS_SplitterWnd.h"
 #include "shell/MainFrm.h"
-#include "platform/Resource.h"
-#include "forms/qform.h"
-#include "guitest.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,6 +1,9 @@
 // Signing in to a directory that refuses anonymous readers: the start-up password dialog driven
 // through its widgets, a start-up that loads the forms with the password, a refused password,
 // and the password in no file the program writes.
+#include "forms/configdirectory.h"
+#include "forms/qformsearch.h"
+#include "guitest.h"
 #include "search/LS_Button.h"
 #include "search/LS_FormEdit.h"
 #include "search/LS_FormFieldRow.h"
@@ -9,9 +12,6 @@
 #include "shell/LS_PasswordDialog.h"
 #include "shell/LS_StatusBar.h"
 #include "shell/MainFrm.h"
-#include "forms/configdirectory.h"
-#include "forms/qformsearch.h"
-#include "guitest.h"
 #include "support/testdata.h"
 
 #include <QApplication>
@@ -121,7 +121,7 @@ private slots:
         QVERIFY(SearchMenuCommand(*app->GetMainFrame(), QStringLiteral("People")));
         QCOMPARE(app->PageSize(), 0);
 
-        auto* left = LS_LHSTabCtrl::FromMainFrame();
+        auto* left = app->LeftTabs();
         QVERIFY(left && left->FormWins().size() == 1);
         left->SelectForm(1, 0);
         LS_FormWin* form = left->FormWins().front().get();

@@ -1,12 +1,12 @@
 // Start-up of the program: its order, its failures with their message boxes, the command line
 // and the splash window.
-#include "shell/LS_CmdLineInfo.h"
-#include "platform/LS_StringTable.h"
-#include "shell/MainFrm.h"
-#include "platform/Resource.h"
 #include "access/qdsmanager.h"
 #include "access/qlogfile.h"
 #include "guitest.h"
+#include "platform/LS_StringTable.h"
+#include "platform/Resource.h"
+#include "shell/LS_CmdLineInfo.h"
+#include "shell/MainFrm.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,21 +1,21 @@
 // The two tab panes against the demo directory: their pages, the switches a search makes, and
 // the Search menu showing a form page with a flash.
-#include "search/LS_Button.h"
-#include "search/LS_DITCtrl.h"
-#include "results/LS_EntryListCtrl.h"
-#include "results/LS_EntryViewCtrl.h"
-#include "search/LS_FormEdit.h"
-#include "search/LS_FormWin.h"
-#include "search/LS_LHSTabCtrl.h"
-#include "results/LS_RHSTabCtrl.h"
-#include "platform/LS_StringTable.h"
-#include "shell/MainFrm.h"
-#include "platform/Resource.h"
 #include "access/qdsmanager.h"
 #include "forms/qform.h"
 #include "forms/qformconfiguration.h"
 #include "guitest.h"
 #include "model/qstringlist.h"
+#include "platform/LS_StringTable.h"
+#include "platform/Resource.h"
+#include "results/LS_EntryListCtrl.h"
+#include "results/LS_EntryViewCtrl.h"
+#include "results/LS_RHSTabCtrl.h"
+#include "search/LS_Button.h"
+#include "search/LS_DITCtrl.h"
+#include "search/LS_FormEdit.h"
+#include "search/LS_FormWin.h"
+#include "search/LS_LHSTabCtrl.h"
+#include "shell/MainFrm.h"
 
 #include <QAction>
 #include <QMenu>
