@@ -3,10 +3,10 @@
 // registry keys swapped in the demo registry, and the status text. It owns nothing.
 #pragma once
 
+#include "guitest.h"
 #include "results/LS_EntryListCtrl.h"
 #include "shell/LS_StatusBar.h"
 #include "shell/MainFrm.h"
-#include "guitest.h"
 
 #include "access/qbindmanager.h"
 #include "access/qdsmanager.h"

@@ -1,6 +1,6 @@
 // The registry file reader and the program's registry functions built on it.
-#include "platform/LS_Registry.h"
 #include "guitest.h"
+#include "platform/LS_Registry.h"
 #include "support/debugcapture.h"
 #include "support/testdata.h"
 
