@@ -32,8 +32,9 @@ private:
     // deliver hundreds of thousands of entries, and the keys themselves would double what it
     // holds per entry, while two different entries sharing both hashes is as good as impossible.
     using Fingerprint = std::pair<std::uint64_t, std::uint64_t>;
+    // Cannot throw, so that the set keeps no hash beside each fingerprint.
     struct FingerprintHash {
-        std::size_t operator()(const Fingerprint& print) const {
+        std::size_t operator()(const Fingerprint& print) const noexcept {
             return static_cast<std::size_t>(print.first);
         }
     };
