@@ -20,11 +20,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QGuiApplication>
 
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace {
@@ -115,13 +118,38 @@ bool CLarkspur32App::StartEngine() {
         m_splash.Hide();
         return false;
     }
-    if (!m_bNoConnect && !m_pDSManager->Initialise(m_configDN, m_serverAddress, m_serverPort)) {
+    if (!m_bNoConnect && !InitialiseOffWindowThread()) {
         ShowInitialiseError();
         m_pDSManager.reset();
         m_splash.Hide();
         return false;
     }
     return true;
+}
+
+int CLarkspur32App::InitialiseOffWindowThread() {
+    harrow::QDSManager* manager = m_pDSManager.get();
+    const std::string configDN = m_configDN;
+    const std::string host = m_serverAddress;
+    const int port = m_serverPort;
+    int loaded = 0;
+    // The loader waits on the network for up to its bind time. It runs on a thread of its own
+    // while this one keeps turning its event loop, so that the splash repaints and the window
+    // system gets its answers. This thread leaves the engine alone meanwhile: the pump is not
+    // armed and no window that could start directory work exists; user input waits.
+    QEventLoop loop;
+    try {
+        std::thread loader([&] {
+            loaded = manager->Initialise(configDN, host, port);
+            QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+        });
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+        loader.join();
+    } catch (const std::system_error&) {
+        // Without a thread to spare, start-up waits as it always did.
+        loaded = manager->Initialise(configDN, host, port);
+    }
+    return loaded;
 }
 
 void CLarkspur32App::ReloadDirectory() {

@@ -116,6 +116,8 @@ private:
     void ReadStallTime(const LS_RegistryKey& key);
     // The engine's start-up steps after the command line; false after telling the user.
     bool StartEngine();
+    // QDSManager::Initialise with the start-up settings, without holding the window's thread.
+    int InitialiseOffWindowThread();
     void StartFrame();
     // The value under "Window" of that name and type; null when there is none.
     const LS_Registry::Value* WindowValue(const std::string& name, unsigned long type);

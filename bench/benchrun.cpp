@@ -47,7 +47,7 @@ double Seconds(const timeval& time) {
 
 } // namespace
 
-ProgramRun RunProgram(const std::vector<std::string>& argv, bool keepOutput) {
+ProgramRun RunProgram(const std::vector<std::string>& argv, bool keepOutput, int expectedStatus) {
     const std::string errorsPath = "/tmp/larkspur_bench." + std::to_string(::getpid()) + ".stderr";
     int out[2];
     if (pipe(out) != 0) {
@@ -95,7 +95,7 @@ ProgramRun RunProgram(const std::vector<std::string>& argv, bool keepOutput) {
     std::ifstream errors(errorsPath);
     run.errors.assign(std::istreambuf_iterator<char>(errors), std::istreambuf_iterator<char>());
     std::remove(errorsPath.c_str());
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != expectedStatus) {
         std::fprintf(stderr, "%s failed:\n%s", argv[0].c_str(), run.errors.c_str());
         std::exit(1);
     }

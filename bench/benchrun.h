@@ -19,8 +19,10 @@ struct ProgramRun {
 };
 
 // Runs argv[0] (looked up on PATH) with stderr kept and, unless keepOutput, stdout only counted;
-// ends the benchmark with its stderr when the program fails.
-ProgramRun RunProgram(const std::vector<std::string>& argv, bool keepOutput = false);
+// ends the benchmark with its stderr when the program exits with any other status than
+// expectedStatus.
+ProgramRun RunProgram(const std::vector<std::string>& argv, bool keepOutput = false,
+                      int expectedStatus = 0);
 
 double Median(std::vector<double> values);
 

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <string>
 
 namespace harrow::ldapapi {
@@ -130,8 +131,9 @@ int RequireVerifiedTls(LDAP* handle, const std::string& caFile) {
     return ok ? 1 : 0;
 }
 
-int StartTls(LDAP* handle) {
-    return ldap_start_tls_s(handle, nullptr, nullptr);
+int StartTlsRequest(LDAP* handle, int& messageId) {
+    return ldap_extended_operation(handle, LDAP_EXOP_START_TLS, nullptr, nullptr, nullptr,
+                                   &messageId);
 }
 
 int InstallTls(LDAP* handle) {
@@ -140,8 +142,17 @@ int InstallTls(LDAP* handle) {
 
 namespace {
 
-// What the listener has heard; the engine has one thread.
-TlsFailure heardFailure = TlsFailure::None;
+// What this thread's listener has heard, and whether the thread listens at all: the library's
+// log is one for the process, and its lines arrive on the thread that wrote them.
+thread_local TlsFailure heardFailure = TlsFailure::None;
+thread_local bool threadListens = false;
+
+// The hook into the library's log is put in by the first listener of the process and taken out
+// by the last.
+std::mutex hookMutex;
+int listeners = 0;
+int previousLevel = 0;
+void* previousPrinter = nullptr;
 
 TlsFailure FailureIn(const char* line) {
     if (std::strstr(line, "does not match") != nullptr) {
@@ -170,7 +181,7 @@ TlsFailure FailureIn(const char* line) {
 void HearLibraryLog(const char* line) {
     const bool certificateHeard =
         heardFailure != TlsFailure::None && heardFailure != TlsFailure::Other;
-    if (line == nullptr || certificateHeard) {
+    if (!threadListens || line == nullptr || certificateHeard) {
         return;
     }
     const TlsFailure failure = FailureIn(line);
@@ -190,6 +201,11 @@ TlsFailureListener::TlsFailureListener(bool listen) : listening(listen) {
     if (!listening) {
         return;
     }
+    threadListens = true;
+    const std::lock_guard<std::mutex> lock(hookMutex);
+    if (listeners++ > 0) {
+        return;
+    }
     ldap_get_option(nullptr, LDAP_OPT_DEBUG_LEVEL, &previousLevel);
     ber_get_option(nullptr, LBER_OPT_LOG_PRINT_FN, &previousPrinter);
     ber_set_option(nullptr, LBER_OPT_LOG_PRINT_FN, reinterpret_cast<void*>(&HearLibraryLog));
@@ -199,6 +215,11 @@ TlsFailureListener::TlsFailureListener(bool listen) : listening(listen) {
 
 TlsFailureListener::~TlsFailureListener() {
     if (!listening) {
+        return;
+    }
+    threadListens = false;
+    const std::lock_guard<std::mutex> lock(hookMutex);
+    if (--listeners > 0) {
         return;
     }
     ldap_set_option(nullptr, LDAP_OPT_DEBUG_LEVEL, &previousLevel);

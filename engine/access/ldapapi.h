@@ -58,18 +58,20 @@ HARROW32_EXPORT LDAP* InitOnSocket(int socket, const std::string& host, int port
 // Asks the session's TLS for a certificate that verifies against the PEM certificates of caFile
 // (the system's trusted ones when it is empty) and names the host. Returns 1 when it took.
 HARROW32_EXPORT int RequireVerifiedTls(LDAP* handle, const std::string& caFile);
-// Switches the connected session to TLS with StartTLS, waiting at most the handle's time limit;
-// returns the LDAP result code.
-HARROW32_EXPORT int StartTls(LDAP* handle);
+// Sends the StartTLS request on the connected session without waiting for its reply, which is
+// read like any other; returns the LDAP result code of sending, with the message id in messageId.
+// Once the reply says yes, InstallTls makes the handshake.
+HARROW32_EXPORT int StartTlsRequest(LDAP* handle, int& messageId);
 // Makes the TLS handshake on a session that is connected in plain text (an ldaps:// server
-// reached on a socket of the caller's), waiting at most the handle's network time limit;
-// returns the LDAP result code.
+// reached on a socket of the caller's, or one that agreed to StartTLS), waiting at most the
+// handle's network time limit; returns the LDAP result code.
 HARROW32_EXPORT int InstallTls(LDAP* handle);
 
 // Why a TLS handshake failed, as far as libldap tells.
 enum class TlsFailure { None, Expired, WrongHost, UnknownAuthority, Other };
-// Listens, while it lives, to what libldap reports about failed TLS handshakes, which it tells
-// only its debug log; the engine has one thread, so one listener at a time.
+// Listens, while it lives, to what libldap reports about failed TLS handshakes made on its own
+// thread, which the library tells only its debug log. Handshakes run on threads of their own, so
+// each thread hears only its own; one listener per thread at a time.
 class HARROW32_EXPORT TlsFailureListener {
 public:
     // Listens only when told to: plain connections have no handshake to hear.
@@ -82,8 +84,6 @@ public:
 
 private:
     bool listening;
-    int previousLevel = 0;
-    void* previousPrinter = nullptr;
 };
 
 // libldap reports its client-side failures as small negative numbers where the classic client

@@ -24,6 +24,8 @@ constexpr unsigned long kInternalError = 1825;
 constexpr unsigned long kInvalidInformation = 1826;
 constexpr unsigned long kTimeLimitReached = 1829;
 constexpr unsigned long kServiceBusy = 1833;
+// How much longer than the bind's time limit libldap may wait inside a TLS handshake.
+constexpr std::chrono::seconds kHandshakeBackstop{1};
 
 // Whether the socket can be written to (or has failed) without waiting.
 bool IsWritable(int socket) {
@@ -116,28 +118,69 @@ int QConnection::BeginBind(QError*& error, int version, bool rebinding) {
     return 1;
 }
 
-int QConnection::SecureHandle(QError*& error) {
+int QConnection::StartSecuring(QError*& error) {
     if (transport == ldapapi::Transport::Plain) {
-        return 1;
+        return SendBind(error);
     }
-    // One short synchronous step, bounded by what is left of the bind's time limit: StartTLS and
-    // the TLS handshake wait on the socket inside libldap, which gives no step to come back to.
+    // The bind's time limit ends a handshake that takes too long, with the error every silent
+    // server gets; libldap's own limit is only a backstop for the helper thread.
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(
         bindDeadline - std::chrono::steady_clock::now());
-    ldapapi::SetTimeLimit(ld.get(), std::max(left, std::chrono::milliseconds(1)));
-    const ldapapi::TlsFailureListener tlsFailures;
+    ldapapi::SetTimeLimit(ld.get(),
+                          std::max(left, std::chrono::milliseconds(1)) + kHandshakeBackstop);
     ldapapi::RequireVerifiedTls(ld.get(), caFile);
-    const bool startTls = transport == ldapapi::Transport::StartTls;
-    const int code = startTls ? ldapapi::StartTls(ld.get()) : ldapapi::InstallTls(ld.get());
-    if (code == LDAP_SUCCESS) {
-        return 1;
+    if (transport == ldapapi::Transport::Ldaps) {
+        return StartHandshake();
     }
-    error = ConnectFailure(tlsFailures.Failure(), code);
-    if (startTls && error->ErrorCode() < QError::kCertificateExpired) {
+    const int code = ldapapi::StartTlsRequest(ld.get(), startTlsMsgId);
+    if (code != LDAP_SUCCESS) {
+        return FailSecuring(error, ldapapi::TlsFailure::None, code);
+    }
+    step = BindStep::StartingTls;
+    return -1;
+}
+
+int QConnection::StepStartingTls(QError*& error) {
+    int code = LDAP_OTHER;
+    if (PollReply(startTlsMsgId, code) == 0) {
+        return -1;
+    }
+    if (code != LDAP_SUCCESS) {
+        return FailSecuring(error, ldapapi::TlsFailure::None, code);
+    }
+    return StartHandshake();
+}
+
+int QConnection::StartHandshake() {
+    handshake = std::make_unique<QTlsHandshake>(std::move(ld));
+    step = BindStep::Handshaking;
+    return -1;
+}
+
+int QConnection::StepHandshaking(QError*& error) {
+    if (!handshake->Done()) {
+        return -1;
+    }
+    QTlsHandshake::Outcome outcome = handshake->Finish();
+    handshake.reset();
+    ld = std::move(outcome.session);
+    if (outcome.code != LDAP_SUCCESS) {
+        return FailSecuring(error, outcome.failure, outcome.code);
+    }
+    return SendBind(error);
+}
+
+int QConnection::FailSecuring(QError*& error, ldapapi::TlsFailure failure, int code) {
+    error = ConnectFailure(failure, code);
+    if (transport == ldapapi::Transport::StartTls &&
+        error->ErrorCode() < QError::kCertificateExpired) {
         // The server answered but would not switch: never fall back to plain text.
         delete error;
         error = new QError(QError::kSecureConnectionFailed, host);
     }
+    LogSecurityFailure(startHeader, *error);
+    DropBindState();
+    RestorePreviousHandle();
     return 0;
 }
 
@@ -203,20 +246,7 @@ int QConnection::ContinueBind(QError*& error) {
     }
     for (;;) {
         const BindStep before = step;
-        int progress = -1;
-        switch (step) {
-        case BindStep::Resolving:
-            progress = StepResolving(error);
-            break;
-        case BindStep::Connecting:
-            progress = StepConnecting(error);
-            break;
-        case BindStep::Binding:
-            progress = StepBinding(error);
-            break;
-        case BindStep::None:
-            return FailBind(error, LDAP_LOCAL_ERROR);
-        }
+        const int progress = TakeStep(error);
         if (progress >= 0) {
             return progress;
         }
@@ -228,6 +258,24 @@ int QConnection::ContinueBind(QError*& error) {
         return FailTimedOut(error);
     }
     return -1;
+}
+
+int QConnection::TakeStep(QError*& error) {
+    switch (step) {
+    case BindStep::Resolving:
+        return StepResolving(error);
+    case BindStep::Connecting:
+        return StepConnecting(error);
+    case BindStep::StartingTls:
+        return StepStartingTls(error);
+    case BindStep::Handshaking:
+        return StepHandshaking(error);
+    case BindStep::Binding:
+        return StepBinding(error);
+    case BindStep::None:
+        break;
+    }
+    return FailBind(error, LDAP_LOCAL_ERROR);
 }
 
 int QConnection::StepResolving(QError*& error) {
@@ -286,13 +334,7 @@ int QConnection::StepConnecting(QError*& error) {
         return 0;
     }
     ldapapi::SetProtocol(ld.get(), bindVersion);
-    if (!SecureHandle(error)) {
-        LogSecurityFailure(startHeader, *error);
-        DropBindState();
-        RestorePreviousHandle();
-        return 0;
-    }
-    return SendBind(error);
+    return StartSecuring(error);
 }
 
 int QConnection::SendBind(QError*& error) {
@@ -311,14 +353,11 @@ int QConnection::SendBind(QError*& error) {
 }
 
 int QConnection::StepBinding(QError*& error) {
-    timeval noWait{0, 0};
-    LDAPMessage* received = nullptr;
-    const int result = ldap_result(ld.get(), bindMsgId, LDAP_MSG_ONE, &noWait, &received);
-    const ldapapi::Message reply(received);
+    int code = LDAP_OTHER;
+    const int result = PollReply(bindMsgId, code);
     if (result == 0) {
         return -1;
     }
-    const int code = ReplyCode(reply.get());
     // A version 2 bind would be refused the same way.
     if (result > 0 && code == LDAP_INVALID_CREDENTIALS) {
         return RefuseCredentials(error);
@@ -330,6 +369,17 @@ int QConnection::StepBinding(QError*& error) {
         return FailBind(error, code);
     }
     return FinishBind();
+}
+
+int QConnection::PollReply(int messageId, int& code) const {
+    timeval noWait{0, 0};
+    LDAPMessage* received = nullptr;
+    const int result = ldap_result(ld.get(), messageId, LDAP_MSG_ONE, &noWait, &received);
+    const ldapapi::Message reply(received);
+    if (result != 0) {
+        code = ReplyCode(reply.get());
+    }
+    return result;
 }
 
 int QConnection::ReplyCode(LDAPMessage* reply) const {
@@ -433,6 +483,8 @@ void QConnection::DropBindState() {
     if (connectingSocket >= 0) {
         ::close(std::exchange(connectingSocket, -1));
     }
+    handshake.reset();
+    startTlsMsgId = -1;
     step = BindStep::None;
     bindInProgress = 0;
 }
@@ -464,8 +516,13 @@ bool QConnection::BindWaitsOn(int& socket, bool& write) const {
         socket = connectingSocket;
         write = true;
         break;
+    case BindStep::StartingTls:
     case BindStep::Binding:
         socket = GetSocket();
+        write = false;
+        break;
+    case BindStep::Handshaking:
+        socket = handshake->WaitSocket();
         write = false;
         break;
     case BindStep::None:

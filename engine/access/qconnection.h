@@ -1,11 +1,13 @@
 // QConnection: one directory server the engine talks to: host, port, the credentials to bind
 // with, and at most one LDAP handle (plus the one a rebind replaced), both owned. Its bind runs
-// in steps that never wait on the network: look up the host, connect, send the bind, read the
-// reply; it owns the look-up and the socket being connected while they last.
+// in steps that never wait on the network: look up the host, connect, secure a TLS connection,
+// send the bind, read the reply; it owns the look-up, the socket being connected and the TLS
+// handshake while they last.
 #pragma once
 
 #include "access/ldapapi.h"
 #include "access/qresolver.h"
+#include "access/qtlshandshake.h"
 #include "harrow32_export.h"
 
 #include <chrono>
@@ -24,9 +26,10 @@ class HARROW32_EXPORT QConnection {
 public:
     using TimePoint = std::chrono::steady_clock::time_point;
 
-    // Where a bind stands. A secure server's TLS is set up as Connecting ends, in one bounded
-    // synchronous step.
-    enum class BindStep { None, Resolving, Connecting, Binding };
+    // Where a bind stands. A secure connection reads the reply to its StartTLS request
+    // (StartingTls) and makes its TLS handshake on a helper thread (Handshaking) before it
+    // binds; meanwhile the handshake owns the handle, and the connection has none.
+    enum class BindStep { None, Resolving, Connecting, StartingTls, Handshaking, Binding };
 
     QConnection(long id, const std::string& host, int port, const std::string& bindDN,
                 const std::string& password);
@@ -107,11 +110,18 @@ public:
 
 private:
     int BeginBind(QError*& error, int version, bool rebinding);
+    // One step of the bind in progress, with ContinueBind's result.
+    int TakeStep(QError*& error);
     int StepResolving(QError*& error);
     int StepConnecting(QError*& error);
+    int StepStartingTls(QError*& error);
+    int StepHandshaking(QError*& error);
     int StepBinding(QError*& error);
     bool ConnectToNextAddress();
     int SendBind(QError*& error);
+    // The reply to one of the bind's own requests, without waiting: 0 while none has come, else
+    // ldap_result's result (-1 when the library failed) with the reply's result code.
+    int PollReply(int messageId, int& code) const;
     int ReplyCode(LDAPMessage* reply) const;
     int RetryWithVersion2(QError*& error, int refusal);
     int FailBind(QError*& error, int code);
@@ -121,7 +131,9 @@ private:
     void RestorePreviousHandle();
     void AbandonBind();
     void LogBindFailure(const char* header, int code) const;
-    int SecureHandle(QError*& error);
+    int StartSecuring(QError*& error);
+    int StartHandshake();
+    int FailSecuring(QError*& error, ldapapi::TlsFailure failure, int code);
     QError* ConnectFailure(ldapapi::TlsFailure failure, int code) const;
     void LogSecurityFailure(const char* header, const QError& error) const;
     int RefuseCredentials(QError*& error);
@@ -152,6 +164,8 @@ private:
     std::vector<QSocketAddress> addresses;
     std::size_t nextAddress = 0;
     int connectingSocket = -1;
+    int startTlsMsgId = -1;
+    std::unique_ptr<QTlsHandshake> handshake;
     std::optional<TimePoint> silentSince;
 
     QSocketCloseWatcher* watcher = nullptr;

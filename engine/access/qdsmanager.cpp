@@ -396,6 +396,18 @@ void QDSManager::WaitForWork(std::chrono::milliseconds limit) const {
     ::poll(descriptors.data(), descriptors.size(), static_cast<int>(wait));
 }
 
+int QDSManager::ClaimPaging(long connId, const void* owner) {
+    const auto [held, claimed] = pagingOwners.try_emplace(connId, owner);
+    return claimed || held->second == owner ? 1 : 0;
+}
+
+void QDSManager::ReleasePaging(long connId, const void* owner) {
+    const auto held = pagingOwners.find(connId);
+    if (held != pagingOwners.end() && held->second == owner) {
+        pagingOwners.erase(held);
+    }
+}
+
 void QDSManager::SetSocketCloseWatcher(QSocketCloseWatcher* watcher) {
     bindManager.SetSocketCloseWatcher(watcher);
 }

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -106,6 +107,12 @@ public:
     static constexpr int kDefaultPageSize = 500;
     void SetPageSize(int size) { pageSize = size > 0 ? size : 0; }
     int PageSize() const { return pageSize; }
+    // slapd keeps the paging state of one search per connection: a second paged search started
+    // on it ends the first one's paging, and its next page is refused. So one search at a time
+    // pages on a connection (the owner, any token unique to it); the others are sent unpaged.
+    // Claiming returns 1 when the owner may page.
+    int ClaimPaging(long connId, const void* owner);
+    void ReleasePaging(long connId, const void* owner);
 
     // Registers the program's notification point for closed sockets (null: nothing watched).
     // It must outlive the manager or be replaced first.
@@ -147,6 +154,7 @@ private:
     PtrList<QRequest> requests;
     int requestCalls = 0;
     int pageSize = kDefaultPageSize;
+    std::map<long, const void*> pagingOwners;
     std::vector<QRequest*> abortedInCalls;
 };
 

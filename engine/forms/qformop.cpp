@@ -87,7 +87,7 @@ int QFormOp::SendPage(const std::string& cookie) {
     const int pageSize = manager->PageSize();
     const ldapapi::Control page = ldapapi::PageControl(Handle(), pageSize, cookie);
     LDAPControl* serverControls[] = {page.get(), nullptr};
-    const bool paged = pageSize > 0 && page;
+    const bool paged = pageSize > 0 && page && manager->ClaimPaging(connId, this);
     const int code =
         ldap_search_ext(Handle(), BaseDN().c_str(), scope, filter.c_str(), nullptr, 0,
                         paged ? serverControls : nullptr, nullptr, nullptr, -1, &messageId);
@@ -156,6 +156,7 @@ int QFormOp::ParseResult(ldapmsg* message, QError*& /*error*/) {
         }
         code = LDAP_OTHER;
     }
+    manager->ReleasePaging(connId, this);
     if (ldapapi::IsLimitExceeded(code)) {
         succeeded = 1;
         limited = 1;
@@ -242,6 +243,7 @@ void QFormOp::Abort() {
     }
     finished = 1;
     succeeded = 0;
+    manager->ReleasePaging(connId, this);
 }
 
 unsigned QFormOp::GetEntries(PtrList<QEntry>& out) {

@@ -574,6 +574,9 @@ void QFormSearch::NotifyBindComplete(long connId, const QError* error) {
         return;
     }
     if (failed > 0) {
+        // Told as when the bind fails to start: a secure connection or a sign-in that failed
+        // is worth the user's knowing why.
+        NoteConnectionError(error);
         failedOperations += failed;
         RemoveFinishedNodes();
         SendOpCount();

@@ -462,10 +462,12 @@ protected:
     void TearDown() override { manager.AbortAll(); }
 
     // Starts the server and a read of an entry on it; Invoke must return at once.
-    std::unique_ptr<QReadEntry> StartRead(FakeLdapServer& server) {
+    std::unique_ptr<QReadEntry>
+    StartRead(FakeLdapServer& server,
+              harrow::ldapapi::Transport transport = harrow::ldapapi::Transport::Plain) {
         EXPECT_TRUE(server.Start());
         const long connId =
-            manager.BindManager()->OpenConnection(server.Host(), server.Port(), "", "");
+            manager.BindManager()->OpenConnection(server.Host(), server.Port(), "", "", transport);
         QDN dn;
         dn.SetDN(&manager, connId, "cn=Split,o=Fake");
         auto request =
@@ -506,6 +508,44 @@ TEST_F(MisbehavingServerReadTest, SilentServerFailsTheReadAfterTheBindTime) {
     EXPECT_EQ(0, manager.Waiting());
     EXPECT_EQ(nullptr, manager.GetRequest(request->ID()));
     EXPECT_EQ(0, server.Searches());
+}
+
+// The StartTLS request and the TLS handshake wait on the server as a bind does, within its time.
+TEST_F(MisbehavingServerReadTest, SilentSecureServerFailsTheReadAfterTheBindTime) {
+    manager.BindManager()->SetBindTimeLimit(std::chrono::seconds(1));
+    for (const auto transport :
+         {harrow::ldapapi::Transport::StartTls, harrow::ldapapi::Transport::Ldaps}) {
+        SCOPED_TRACE(transport == harrow::ldapapi::Transport::Ldaps ? "ldaps" : "StartTLS");
+        requester.notices.clear();
+        FakeLdapServer server(FakeLdapServer::Behaviour::Silent);
+        const auto start = std::chrono::steady_clock::now();
+        const std::unique_ptr<QReadEntry> request = StartRead(server, transport);
+        const auto longest = DriveUntil(manager, [&] { return !requester.notices.empty(); });
+        // Sanity bounds: Poll used to wait inside the handshake for the whole bind time.
+        EXPECT_LT(longest, std::chrono::milliseconds(200));
+        EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+        ASSERT_EQ((std::vector<QDUAActivity>{harrow::DUA_ERROR}), requester.Activities());
+        EXPECT_EQ(1829u, requester.notices[0].errorCode);
+        EXPECT_EQ(0, manager.Waiting());
+    }
+}
+
+// Closing a connection whose handshake waits on a silent server ends the handshake there and then.
+TEST_F(MisbehavingServerReadTest, ClosingAConnectionInItsTlsHandshakeEndsItAtOnce) {
+    FakeLdapServer server(FakeLdapServer::Behaviour::Silent);
+    const std::unique_ptr<QReadEntry> request =
+        StartRead(server, harrow::ldapapi::Transport::Ldaps);
+    const harrow::QConnection& connection = *manager.BindManager()->ConnectionAt(0);
+    DriveUntil(manager, [&] {
+        return connection.CurrentBindStep() == harrow::QConnection::BindStep::Handshaking;
+    });
+    const auto start = std::chrono::steady_clock::now();
+    manager.BindManager()->CloseConnection(connection.ID());
+    // A sanity bound well below the bind time the handshake would otherwise wait.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+    EXPECT_EQ(0, connection.IsBindInProgress());
+    EXPECT_EQ(nullptr, connection.GetLDAPContext());
+    manager.DeregisterRequest(request->ID());
 }
 
 TEST_F(MisbehavingServerReadTest, ServerSilentAfterItsBindIsGivenUpAfterTheStallTime) {

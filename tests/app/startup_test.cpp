@@ -10,10 +10,14 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QMenu>
 #include <QTabWidget>
+#include <QTimer>
 #include <QtTest>
+
+#include <algorithm>
 
 using larkspur::test::DemoDirectory;
 using larkspur::test::TestDirectory;
@@ -65,6 +69,14 @@ class StartupTest : public larkspur::test::LarkspurGuiTest {
 
 private:
     DemoDirectory demo;
+
+    // The demo's registry with the start-up server moved to another port.
+    QString RegistryOnPort(int port) const {
+        return WithoutLines(demo.Registry(), {"\"Server Port\""}) +
+               QString::asprintf("\n[HKEY_CURRENT_USER\\Software\\Calder Institute\\Larkspur\\"
+                                 "Startup]\n\"Server Port\"=dword:%08x\n",
+                                 port);
+    }
 
     void ExpectOneErrorBox(unsigned int stringId) {
         QCOMPARE(Boxes().size(), size_t(1));
@@ -168,17 +180,55 @@ private slots:
         TestDirectory gone;
         QVERIFY(gone.Start());
         QVERIFY(gone.Stop());
-        WriteRegistry(
-            WithoutLines(demo.Registry(), {"\"Server Port\""}) +
-            QString::asprintf("\n[HKEY_CURRENT_USER\\Software\\Calder Institute\\Larkspur\\"
-                              "Startup]\n\"Server Port\"=dword:%08x\n",
-                              gone.Port()));
+        WriteRegistry(RegistryOnPort(gone.Port()));
         bool started = true;
         const auto app = Start({"-nosplash"}, started);
         QVERIFY(!started);
         ExpectOneErrorBox(res::IDS_DIRECTORY_CONFIG_FAILED);
         QVERIFY(!app->GetDSManager());
         QVERIFY(!app->GetMainFrame());
+    }
+
+    // A server that accepts the connection and never answers holds the load for the whole bind
+    // time; the window's thread keeps turning meanwhile and the splash still goes after its
+    // five seconds.
+    void aHungServerNeitherHoldsTheWindowNorChangesTheFailure() {
+        TestDirectory hung;
+        QVERIFY(hung.Start());
+        QVERIFY(hung.Pause());
+        WriteRegistry(RegistryOnPort(hung.Port()));
+        QElapsedTimer sinceTurn;
+        qint64 longestGap = 0;
+        int turns = 0;
+        bool splashSeen = false;
+        bool splashWentWhileStarting = false;
+        QTimer turn;
+        turn.setInterval(10);
+        QObject::connect(&turn, &QTimer::timeout, [&] {
+            longestGap = std::max(longestGap, sinceTurn.restart());
+            ++turns;
+            const QWidgetList windows = QApplication::topLevelWidgets();
+            const bool splashShown =
+                std::any_of(windows.begin(), windows.end(), [](const QWidget* window) {
+                    return window->windowType() == Qt::SplashScreen && window->isVisible();
+                });
+            splashWentWhileStarting = splashWentWhileStarting || (splashSeen && !splashShown);
+            splashSeen = splashSeen || splashShown;
+        });
+        turn.start();
+        sinceTurn.start();
+        bool started = true;
+        const auto app = Start({}, started);
+        turn.stop();
+        QVERIFY(hung.Resume());
+        QVERIFY(!started);
+        ExpectOneErrorBox(res::IDS_DIRECTORY_CONFIG_FAILED);
+        QVERIFY(!app->GetDSManager());
+        QVERIFY(!app->GetSplash()->IsShown());
+        // Start-up takes the bind time (10 s); the bound only catches a window held for it.
+        QVERIFY(turns > 100);
+        QVERIFY2(longestGap < 1000, qPrintable(QString::number(longestGap)));
+        QVERIFY(splashWentWhileStarting);
     }
 
     void startsAgainstTheDemoDirectory() {

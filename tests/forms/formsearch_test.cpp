@@ -243,6 +243,19 @@ TEST_F(ManyOrganisationsTest, ChainBelowFiveHundredOrganisationsFindsEveryone) {
     ExpectCountsConsistent(requester);
 }
 
+// slapd pages one search per connection: the searches below the organisations, sent while the
+// organisations still come in pages, must not end that paging early.
+TEST_F(ManyOrganisationsTest, ChainBelowOrganisationsFoundPageByPageFindsEveryone) {
+    manager.SetPageSize(100);
+    ASSERT_TRUE(
+        Run("People in many organisations", {{"Organisation", "org"}, {"Name", "member"}}));
+
+    const Strings results = requester.Results();
+    EXPECT_EQ(static_cast<size_t>(kOrganisations),
+              std::set<std::string>(results.begin(), results.end()).size());
+    EXPECT_EQ(OpCount(1 + kOrganisations, 0), requester.Completion());
+}
+
 // Beta also listens on [::1]; Alpha refers to it there.
 class IPv6ReferralTest : public FormSearchTest {
 protected:

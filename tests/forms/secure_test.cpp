@@ -265,6 +265,37 @@ TEST_F(SecureTest, CertificatesThatCannotBeVerifiedFailWithTheirReason) {
     }
 }
 
+// Handshakes run at the same time, each on a thread of its own; each connection still hears why
+// its own server's certificate was refused.
+TEST_F(SecureTest, HandshakesAtTheSameTimeEachReportTheirOwnCertificate) {
+    TestDirectory expired("o=Home,c=GB");
+    TestDirectory otherHost("o=Home,c=GB");
+    ServeTls(expired, Server::Expired);
+    ServeTls(otherHost, Server::OtherHost);
+    ASSERT_TRUE(expired.Start());
+    ASSERT_TRUE(otherHost.Start());
+    harrow::QBindManager* binds = manager.BindManager();
+    binds->SetSecurity(Transport::Ldaps, Certificates().AuthorityFile());
+    const std::vector<std::pair<int, unsigned long>> cases = {
+        {expired.LdapsPort(), harrow::QError::kCertificateExpired},
+        {otherHost.LdapsPort(), harrow::QError::kCertificateWrongHost}};
+    std::vector<long> connections;
+    for (const auto& [port, code] : cases) {
+        connections.push_back(
+            binds->OpenConnection(TestDirectory::kHost, port, "", "", Transport::Ldaps));
+        harrow::QError* error = nullptr;
+        EXPECT_EQ(1, binds->StartBind(connections.back(), error));
+        delete error;
+    }
+    for (std::size_t index = 0; index < cases.size(); ++index) {
+        harrow::QError* error = nullptr;
+        EXPECT_EQ(0, binds->BindWait(connections[index], error));
+        ASSERT_NE(nullptr, error);
+        EXPECT_EQ(cases[index].second, error->ErrorCode()) << "port " << cases[index].first;
+        delete error;
+    }
+}
+
 TEST_F(SecureTest, SignInLoadsAndSearchesAndAWrongPasswordIsRefused) {
     TestDirectory home("o=Home,c=GB");
     home.RequireSignIn(kRightPassword);

@@ -170,8 +170,10 @@ PollStats DriveSearch(harrow::QDSManager& manager) {
         stats.longest = std::max(stats.longest, std::chrono::nanoseconds(took));
         stats.longestCpu = std::max(stats.longestCpu, tookCpu);
         // Asleep until a socket of the engine wakes or something falls due: a silent server
-        // costs no processor time.
-        manager.WaitForWork(std::chrono::seconds(1));
+        // costs no processor time. A search this Poll ended has nothing left to wait for.
+        if (manager.Waiting()) {
+            manager.WaitForWork(std::chrono::seconds(1));
+        }
     }
 }
 
