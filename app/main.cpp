@@ -1,5 +1,5 @@
 // The program's entry point: the Qt application around the one CLarkspur32App.
-#include "Larkspur32.h"
+#include "shell/Larkspur32.h"
 
 #include <QApplication>
 

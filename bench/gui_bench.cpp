@@ -5,13 +5,13 @@
 // the medians as "NAME: VALUE" lines and judges them against the targets.
 #include "benchrun.h"
 
-#include "LS_EntryListCtrl.h"
-#include "LS_FormEdit.h"
-#include "LS_FormWin.h"
-#include "LS_LHSTabCtrl.h"
-#include "Larkspur32.h"
-#include "MainFrm.h"
 #include "forms/qform.h"
+#include "results/LS_EntryListCtrl.h"
+#include "search/LS_FormEdit.h"
+#include "search/LS_FormWin.h"
+#include "search/LS_LHSTabCtrl.h"
+#include "shell/Larkspur32.h"
+#include "shell/MainFrm.h"
 #include "support/bulkdirectory.h"
 #include "support/testdata.h"
 
@@ -113,8 +113,8 @@ bool MakeSandbox(const QTemporaryDir& sandbox, const std::string& registryPath) 
     return QDir::setCurrent(sandbox.path());
 }
 
-LS_FormWin* PeopleForm() {
-    LS_LHSTabCtrl* left = LS_LHSTabCtrl::FromMainFrame();
+LS_FormWin* PeopleForm(const CLarkspur32App& program) {
+    LS_LHSTabCtrl* left = program.LeftTabs();
     const auto& windows = left->FormWins();
     for (std::size_t index = 0; index < windows.size(); ++index) {
         if (windows[index]->Form()->Name() == "People") {
@@ -142,7 +142,7 @@ int RunOnce(const std::string& registryPath, const QString& word, int expected) 
         std::fprintf(stderr, "the program did not start\n");
         return 1;
     }
-    LS_FormWin* form = PeopleForm();
+    LS_FormWin* form = PeopleForm(program);
     if (!form) {
         std::fprintf(stderr, "the People form is missing\n");
         return 1;

@@ -152,6 +152,8 @@ int QFormConfiguration::LoadConfiguration(const std::string& subtreeDn, const st
     if (!session) {
         return 0;
     }
+    // A server that answers the bind and then falls silent is given up like any search of it.
+    ldapapi::SetTimeLimit(session.get(), manager->StallTime());
     // Rule sets come first because forms name them.
     if (LoadRuleSets(session.get(), subtreeDn) == 0) {
         return 0;

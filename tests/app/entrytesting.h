@@ -3,10 +3,10 @@
 // registry keys swapped in the demo registry, and the status text. It owns nothing.
 #pragma once
 
-#include "LS_EntryListCtrl.h"
-#include "LS_StatusBar.h"
-#include "MainFrm.h"
 #include "guitest.h"
+#include "results/LS_EntryListCtrl.h"
+#include "shell/LS_StatusBar.h"
+#include "shell/MainFrm.h"
 
 #include "access/qbindmanager.h"
 #include "access/qdsmanager.h"

@@ -2,7 +2,7 @@
 
 #include "support/testdata.h"
 
-#include "MainFrm.h"
+#include "shell/MainFrm.h"
 
 #include <QAction>
 #include <QApplication>

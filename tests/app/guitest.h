@@ -4,8 +4,8 @@
 // the sandbox and the captured boxes.
 #pragma once
 
-#include "LS_MessageBox.h"
-#include "Larkspur32.h"
+#include "platform/LS_MessageBox.h"
+#include "shell/Larkspur32.h"
 #include "support/demoservers.h"
 
 #include <QJsonDocument>

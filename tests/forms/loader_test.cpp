@@ -11,6 +11,7 @@
 #include "model/qstringlist.h"
 #include "schema/oidtable.h"
 #include "support/debugcapture.h"
+#include "support/fakeldapserver.h"
 #include "support/testdata.h"
 #include "support/testdirectory.h"
 
@@ -31,6 +32,7 @@ using harrow::QRuleSet;
 using harrow::QSearchClass;
 using harrow::QStringList;
 using larkspur::test::DebugCapture;
+using larkspur::test::FakeLdapServer;
 using larkspur::test::ReadFile;
 using larkspur::test::TestDataPath;
 using larkspur::test::TestDirectory;
@@ -245,6 +247,15 @@ TEST_F(LoaderTest, HungServerFailsInitialiseQuietly) {
     EXPECT_EQ(0, loaded);
     EXPECT_EQ("", diagnostics);
     EXPECT_EQ(Names{}, FormNames(Config()));
+}
+
+// Start-up waits on the load, so it must end however long the server stays silent.
+TEST_F(LoaderTest, ServerSilentAfterTheBindFailsInitialiseAfterTheStallTime) {
+    FakeLdapServer silent(FakeLdapServer::Behaviour::AnswerBindThenSilent);
+    ASSERT_TRUE(silent.Start());
+    manager.SetStallTime(std::chrono::seconds(1));
+    DebugCapture capture;
+    EXPECT_EQ(0, manager.Initialise(kSubtree, silent.Host(), silent.Port()));
 }
 
 } // namespace

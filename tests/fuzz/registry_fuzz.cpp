@@ -2,7 +2,7 @@
 // and every line it could not use is reported once, in order, with a line number the file has.
 #include "fuzzsupport.h"
 
-#include "LS_Registry.h"
+#include "platform/LS_Registry.h"
 
 #include <algorithm>
 #include <cstddef>
