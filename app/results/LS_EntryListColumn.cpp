@@ -18,8 +18,19 @@ void LS_EntryListColumn::GetText(const harrow::QEntry& entry, std::string& text)
 }
 
 int LS_EntryListColumn::GetRDNValue(const harrow::QEntry& entry, std::string& text) const {
-    harrow::QRDN rdn;
-    entry.DN().GetRDN(rdn);
+    // The first RDN is parsed for this call only and read in place: a sort asks for every row's.
+    int found = 0;
+    const bool none = entry.DN().VisitRDNs([&](const harrow::QRDN& first) {
+        found = GetPairValue(first, text);
+        return false;
+    });
+    if (none) {
+        harrow::QRDN().GetFriendlyRDNString(text);
+    }
+    return found;
+}
+
+int LS_EntryListColumn::GetPairValue(const harrow::QRDN& rdn, std::string& text) const {
     harrow::QRDN::Position position = rdn.GetHeadRDNAttr();
     while (position != nullptr) {
         const harrow::QRDNAttr* pair = rdn.GetNextRDNAttr(position);

@@ -7,6 +7,7 @@
 namespace harrow {
 class QAttrT;
 class QEntry;
+class QRDN;
 } // namespace harrow
 
 class LS_EntryListColumn {
@@ -26,6 +27,8 @@ public:
 private:
     // 1 when the entry's RDN holds the column's type; text is then its value.
     int GetRDNValue(const harrow::QEntry& entry, std::string& text) const;
+    // The same for one RDN: 1 and its value of the column's type, else 0 and its friendly form.
+    int GetPairValue(const harrow::QRDN& rdn, std::string& text) const;
     void GetAttrValue(const harrow::QEntry& entry, std::string& text) const;
 
     harrow::QAttrT* m_pAttrType;

@@ -13,6 +13,19 @@ namespace harrow {
 class QDSManager;
 class QEntry;
 
+// Two independent 64-bit hashes of the server stand-in and DN key of an entry: a search may
+// deliver hundreds of thousands of entries, and the keys themselves would double what it holds
+// per entry, while two different entries sharing both hashes is as good as impossible.
+using EntryFingerprint = std::pair<std::uint64_t, std::uint64_t>;
+
+// Cannot throw, so that a set of fingerprints keeps no hash beside each one. Outside the class
+// that holds the set, whose members would see its noexcept only once that class is complete.
+struct EntryFingerprintHash {
+    std::size_t operator()(const EntryFingerprint& print) const noexcept {
+        return static_cast<std::size_t>(print.first);
+    }
+};
+
 class QDeliveredEntries {
 public:
     explicit QDeliveredEntries(QDSManager* manager) : manager(manager) {}
@@ -28,16 +41,7 @@ private:
     QDSManager* manager;
     std::map<long, std::string> serverOfConnection;
     std::map<std::string, std::string> serverIds;
-    // Two independent 64-bit hashes of the server stand-in and DN key of an entry: a search may
-    // deliver hundreds of thousands of entries, and the keys themselves would double what it
-    // holds per entry, while two different entries sharing both hashes is as good as impossible.
-    using Fingerprint = std::pair<std::uint64_t, std::uint64_t>;
-    struct FingerprintHash {
-        std::size_t operator()(const Fingerprint& print) const {
-            return static_cast<std::size_t>(print.first);
-        }
-    };
-    std::unordered_set<Fingerprint, FingerprintHash> delivered;
+    std::unordered_set<EntryFingerprint, EntryFingerprintHash> delivered;
 };
 
 } // namespace harrow

@@ -78,13 +78,9 @@ std::string ServerKey(QDSManager* manager, long connId) {
 
 bool DNKey(const QDN& dn, std::string& key) {
     key.clear();
-    QDN::Position pos = dn.GetHeadRDNPosition();
-    while (pos != nullptr) {
-        if (!AppendRDN(*dn.GetNextRDN(pos), key)) {
-            return false;
-        }
-    }
-    return true;
+    // A search keys every entry it delivers; keeping each one's parsed DN would cost several
+    // times the entry.
+    return dn.VisitRDNs([&key](const QRDN& rdn) { return AppendRDN(rdn, key); });
 }
 
 } // namespace harrow

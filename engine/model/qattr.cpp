@@ -6,32 +6,31 @@ namespace harrow {
 
 QAttr::QAttr(QAttrT* type) : type(type) {}
 
-QAttr::QAttr(const QAttr& other) : type(other.type) {
-    for (QValue* value : other.values) {
-        values.AddTail(new QValue(*value));
-    }
-}
+QAttr::QAttr(const QAttr& other) : type(other.type), values(other.values) {}
 
-QAttr::~QAttr() {
-    for (QValue* value : values) {
-        delete value;
-    }
+QAttr::QAttr(QAttr&& other) noexcept : type(other.type), values(std::move(other.values)) {}
+
+QAttr::~QAttr() = default;
+
+void QAttr::ReserveValues(unsigned int count) {
+    values.reserve(count);
 }
 
 void QAttr::AddValue(const char* bytes, unsigned long length) {
-    values.AddTail(new QValue(type->Syntax(), bytes, length));
+    values.emplace_back(type->Syntax(), bytes, length);
 }
 
 void QAttr::GetValues(PtrList<QValue>& out) const {
-    for (QValue* value : values) {
-        out.AddTail(value);
+    for (const QValue& value : values) {
+        // The list holds modifiable pointers; nothing is changed here.
+        out.AddTail(const_cast<QValue*>(&value));
     }
 }
 
 void QAttr::PrintValues(QStringList& out) const {
-    for (QValue* value : values) {
+    for (const QValue& value : values) {
         std::string text;
-        value->Print(text);
+        value.Print(text);
         out.push_back(text);
     }
 }

@@ -53,16 +53,21 @@ int QDN::SetDN(QDSManager* ds, long id, const std::string& dn) {
 }
 
 void QDN::ParseNextRDN() const {
-    const std::string rest = text.substr(parsedLength);
+    std::string::size_type next = 0;
+    rdns.AddTail(new QRDN(Table(), NextRDNText(parsedLength, next)));
+    rdnLeft = next != std::string::npos;
+    parsedLength = rdnLeft ? next : text.size();
+}
+
+std::string QDN::NextRDNText(std::string::size_type from, std::string::size_type& next) const {
+    const std::string rest = text.substr(from);
     const std::string::size_type comma = dntext::FindUnescaped(rest, ',');
     if (comma == std::string::npos) {
-        rdns.AddTail(new QRDN(Table(), rest));
-        parsedLength = text.size();
-        rdnLeft = false;
-        return;
+        next = std::string::npos;
+        return rest;
     }
-    rdns.AddTail(new QRDN(Table(), rest.substr(0, comma)));
-    parsedLength += comma + 1;
+    next = from + comma + 1;
+    return rest.substr(0, comma);
 }
 
 const PtrList<QRDN>& QDN::RDNs() const {
@@ -117,14 +122,31 @@ int QDN::JoinRDNs(RDNPrinter print, std::string& out) const {
 }
 
 int QDN::GetRDN(QRDN& out) const {
-    if (rdns.IsEmpty() && rdnLeft) {
-        ParseNextRDN();
+    int found = 0;
+    VisitRDNs([&](const QRDN& rdn) {
+        out = rdn;
+        found = 1;
+        return false;
+    });
+    return found;
+}
+
+bool QDN::VisitRDNs(const std::function<bool(const QRDN&)>& visit) const {
+    for (const QRDN* rdn : rdns) {
+        if (!visit(*rdn)) {
+            return false;
+        }
     }
-    if (rdns.IsEmpty()) {
-        return 0;
+    std::string::size_type from = rdnLeft ? parsedLength : std::string::npos;
+    while (from != std::string::npos) {
+        std::string::size_type next = 0;
+        const QRDN rdn(Table(), NextRDNText(from, next));
+        if (!visit(rdn)) {
+            return false;
+        }
+        from = next;
     }
-    out = *rdns.GetHead();
-    return 1;
+    return true;
 }
 
 int QDN::operator==(const QDN& other) const {

@@ -7,6 +7,7 @@
 #include "model/qrdn.h"
 #include "ptrlist.h"
 
+#include <functional>
 #include <string>
 
 namespace harrow {
@@ -41,6 +42,10 @@ public:
     int GetFriendlyDN(std::string& out) const;
     // Copies the first (most specific) RDN into out; 0 and out untouched when there is none.
     int GetRDN(QRDN& out) const;
+    // Calls visit with each RDN, most specific first, until it returns false; returns whether
+    // every call returned true. RDNs not parsed yet are parsed for the call only, so that a
+    // glance at the DNs of many entries leaves none of them holding its parsed pairs.
+    bool VisitRDNs(const std::function<bool(const QRDN&)>& visit) const;
 
     Position GetHeadRDNPosition() const { return RDNs().GetHeadPosition(); }
     QRDN* GetNextRDN(Position& pos) const { return RDNs().GetNext(pos); }
@@ -63,8 +68,11 @@ private:
     void DeleteRDNs();
     // All RDNs, parsing what is left of the text.
     const PtrList<QRDN>& RDNs() const;
-    // Parses the next RDN of the text; only while one is left.
+    // Parses the next RDN of the text and keeps it; only while one is left.
     void ParseNextRDN() const;
+    // The text of the RDN that starts at from; next becomes where the one after it starts, or
+    // npos after the last.
+    std::string NextRDNText(std::string::size_type from, std::string::size_type& next) const;
 
     int set = 0;
     QDSManager* manager = nullptr;

@@ -21,19 +21,22 @@ QEntry::QEntry(QDSManager* manager, long connId, ldap* handle, ldapmsg* message)
     set = 1;
 }
 
-QEntry::QEntry(const QEntry& other) : set(other.set), dn(other.dn) {
+QEntry::QEntry(const QEntry& other) : set(other.set), dn(other.dn), attributes(other.attributes) {
     if (other.objectClass) {
         objectClass = std::make_unique<QAttr>(*other.objectClass);
     }
-    for (QAttr* attr : other.attributes) {
-        attributes.AddTail(new QAttr(*attr));
-    }
 }
 
-QEntry::~QEntry() {
-    for (QAttr* attr : attributes) {
-        delete attr;
+QEntry::~QEntry() = default;
+
+QAttr* QEntry::GetNextAttr(Position& pos) const {
+    // The walk hands out modifiable attributes, as the entry's interface always has.
+    QAttr* attr = const_cast<QAttr*>(pos);
+    ++pos;
+    if (pos == attributes.data() + attributes.size()) {
+        pos = nullptr;
     }
+    return attr;
 }
 
 // Values arrive with their exact bytes; each is stored with a terminating zero so that the
@@ -52,36 +55,32 @@ void QEntry::AddAttributes(ldap* handle, ldapmsg* message) {
             if (type == nullptr) {
                 return;
             }
-            auto attr = std::make_unique<QAttr>(type);
+            QAttr& attr = AttributeFor(type, objectClassType);
+            attr.ReserveValues(attr.CountValues() + static_cast<unsigned int>(values.size()));
             for (std::string_view bytes : values) {
                 value.assign(bytes);
-                attr->AddValue(value.c_str(), value.size() + 1);
-            }
-            if (type == objectClassType) {
-                KeepObjectClass(std::move(attr));
-            } else {
-                attributes.AddTail(attr.release());
+                attr.AddValue(value.c_str(), value.size() + 1);
             }
         });
+    // Entries are kept by the hundred thousand: none keeps room for attributes that never come.
+    attributes.shrink_to_fit();
 }
 
 // A server may return the object-class attribute more than once; all its values are kept.
-void QEntry::KeepObjectClass(std::unique_ptr<QAttr> attr) {
+QAttr& QEntry::AttributeFor(QAttrT* type, const QAttrT* objectClassType) {
+    if (type != objectClassType) {
+        return attributes.emplace_back(type);
+    }
     if (!objectClass) {
-        objectClass = std::move(attr);
-        return;
+        objectClass = std::make_unique<QAttr>(type);
     }
-    PtrList<QValue> values;
-    attr->GetValues(values);
-    for (QValue* value : values) {
-        objectClass->AddValue(value->Value(), value->Length());
-    }
+    return *objectClass;
 }
 
 QAttr* QEntry::QueryGetAttr(const QAttrT* type) const {
-    for (QAttr* attr : attributes) {
-        if (attr->Type() == type) {
-            return attr;
+    for (const QAttr& attr : attributes) {
+        if (attr.Type() == type) {
+            return const_cast<QAttr*>(&attr);
         }
     }
     return nullptr;

@@ -5,9 +5,9 @@
 #include "harrow32_export.h"
 #include "model/qattr.h"
 #include "model/qdn.h"
-#include "ptrlist.h"
 
 #include <memory>
+#include <vector>
 
 struct ldap;
 struct ldapmsg;
@@ -20,7 +20,8 @@ class QDSManager;
 
 class HARROW32_EXPORT QEntry {
 public:
-    using Position = PtrList<QAttr>::Position;
+    // The attribute a walk is at; null past the last.
+    using Position = const QAttr*;
 
     // Builds the entry from one search-entry message; it stays unset for any other message and
     // for one without a DN. Attributes the schema does not know are left out.
@@ -39,19 +40,22 @@ public:
 
     QAttr* ObjectClass() const { return objectClass.get(); }
 
-    Position GetHeadPosition() const { return attributes.GetHeadPosition(); }
-    QAttr* GetNextAttr(Position& pos) const { return attributes.GetNext(pos); }
+    Position GetHeadPosition() const { return attributes.empty() ? nullptr : attributes.data(); }
+    QAttr* GetNextAttr(Position& pos) const;
     // The first attribute of exactly that type; never the object-class attribute.
     QAttr* QueryGetAttr(const QAttrT* type) const;
 
 private:
     void AddAttributes(ldap* handle, ldapmsg* message);
-    void KeepObjectClass(std::unique_ptr<QAttr> attr);
+    // Where values of that type go: the object-class attribute, or a new attribute at the end.
+    QAttr& AttributeFor(QAttrT* type, const QAttrT* objectClassType);
 
     int set = 0;
     QDN dn;
     std::unique_ptr<QAttr> objectClass;
-    PtrList<QAttr> attributes;
+    // Side by side, as an entry is built once and its attributes never change after: a list
+    // would cost an allocation per attribute. Pointers are handed out only once it is built.
+    std::vector<QAttr> attributes;
 };
 
 } // namespace harrow

@@ -18,25 +18,42 @@ QValue::QValue(QSyntax* syntax, const char* bytes, unsigned long length) : synta
 }
 
 QValue::QValue(const QValue& other) : syntax(other.syntax) {
-    CopyBytes(other.data.get(), other.length);
+    CopyBytes(other.Value(), other.length);
+}
+
+QValue::QValue(QValue&& other) noexcept
+    : syntax(other.syntax), length(other.length), bytes(other.bytes) {
+    other.length = 0;
 }
 
 QValue& QValue::operator=(const QValue& other) {
     if (this != &other) {
+        FreeBytes();
         syntax = other.syntax;
-        CopyBytes(other.data.get(), other.length);
+        CopyBytes(other.Value(), other.length);
     }
     return *this;
 }
 
-QValue::~QValue() = default;
+QValue::~QValue() {
+    FreeBytes();
+}
 
-void QValue::CopyBytes(const char* bytes, unsigned long count) {
-    data = std::make_unique<char[]>(count);
-    if (count > 0) {
-        std::memcpy(data.get(), bytes, count);
+void QValue::CopyBytes(const char* from, unsigned long count) {
+    length = static_cast<std::uint32_t>(count);
+    if (!IsInline()) {
+        bytes.outside = new char[count];
     }
-    length = count;
+    if (count > 0) {
+        std::memcpy(Value(), from, count);
+    }
+}
+
+void QValue::FreeBytes() {
+    if (!IsInline()) {
+        delete[] bytes.outside;
+    }
+    length = 0;
 }
 
 void QValue::Print(std::string& out) const {
@@ -44,7 +61,7 @@ void QValue::Print(std::string& out) const {
         out.clear();
         return;
     }
-    syntax->Print(out, data.get(), kWholeText);
+    syntax->Print(out, Value(), kWholeText);
 }
 
 void QValue::PrintRaw(std::string& out) const {
@@ -52,7 +69,7 @@ void QValue::PrintRaw(std::string& out) const {
         out.clear();
         return;
     }
-    syntax->PrintRaw(out, data.get(), kWholeText);
+    syntax->PrintRaw(out, Value(), kWholeText);
 }
 
 int QValue::operator==(const QValue& other) const {
@@ -60,7 +77,7 @@ int QValue::operator==(const QValue& other) const {
         return 0;
     }
     if (syntax == nullptr) {
-        return length == other.length && std::memcmp(data.get(), other.data.get(), length) == 0;
+        return length == other.length && std::memcmp(Value(), other.Value(), length) == 0;
     }
     return syntax->Compare(*this, other) == 0 ? 1 : 0;
 }

@@ -4,7 +4,7 @@
 
 #include "harrow32_export.h"
 
-#include <memory>
+#include <cstdint>
 #include <string>
 
 namespace harrow {
@@ -16,10 +16,13 @@ public:
     // Copies length bytes; values from LDAP and DNs count their terminating zero byte.
     QValue(QSyntax* syntax, const char* bytes, unsigned long length);
     QValue(const QValue& other);
+    // Takes the other's bytes, leaving it empty; a value's bytes may live inside it, so that
+    // Value() of a moved value points elsewhere than before.
+    QValue(QValue&& other) noexcept;
     QValue& operator=(const QValue& other);
     virtual ~QValue();
 
-    char* Value() const { return data.get(); }
+    char* Value() const { return IsInline() ? bytes.inside : bytes.outside; }
     unsigned long Length() const { return length; }
     QSyntax* Syntax() const { return syntax; }
 
@@ -32,11 +35,21 @@ public:
     int operator==(const QValue& other) const;
 
 private:
-    void CopyBytes(const char* bytes, unsigned long count);
+    // Most values of an entry (names, numbers, object classes) are this short: kept inside the
+    // value they cost no allocation of their own, which would take more than their bytes.
+    static constexpr std::uint32_t kInsideBytes = 16;
 
-    std::unique_ptr<char[]> data;
-    unsigned long length = 0;
+    bool IsInline() const { return length <= kInsideBytes; }
+    void CopyBytes(const char* from, unsigned long count);
+    void FreeBytes();
+
     QSyntax* syntax = nullptr;
+    std::uint32_t length = 0;
+    // Value() hands out writable bytes from a const value, as it always has.
+    mutable union {
+        char* outside;
+        char inside[kInsideBytes];
+    } bytes{};
 };
 
 } // namespace harrow

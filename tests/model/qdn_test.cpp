@@ -215,6 +215,27 @@ TEST_F(DNTest, GetRDNCopiesTheFirstRDNOrLeavesTheOutputAlone) {
     EXPECT_EQ("o=old", Printed(untouched));
 }
 
+// Visiting parses what is not parsed yet without keeping it, so it must give the RDNs the walk
+// gives, whether or not they were parsed before.
+TEST_F(DNTest, VisitingGivesTheRDNsOfTheWalkAndStopsWhenAsked) {
+    auto dn = Parsed("cn=a+sn=b,o=c,dc=d");
+    const auto visited = [&dn](int limit) {
+        std::vector<std::string> texts;
+        const bool whole = dn->VisitRDNs([&](const QRDN& rdn) {
+            texts.push_back(Printed(rdn));
+            return static_cast<int>(texts.size()) < limit;
+        });
+        texts.push_back(whole ? "whole" : "stopped");
+        return texts;
+    };
+    const std::vector<std::string> all = {"sn=b + cn=a", "o=c", "dc=d", "whole"};
+    EXPECT_EQ(all, visited(10));
+    EXPECT_EQ((std::vector<std::string>{"sn=b + cn=a", "o=c", "stopped"}), visited(2));
+    EXPECT_EQ((std::vector<std::string>{"sn=b + cn=a", "o=c", "dc=d"}), RDNTexts(*dn));
+    EXPECT_EQ(all, visited(10));
+    EXPECT_EQ((std::vector<std::string>{"sn=b + cn=a", "stopped"}), visited(1));
+}
+
 TEST_F(DNTest, RDNsCompareWithoutRegardToPairOrder) {
     EXPECT_EQ(1, ParsedRDN("cn=a+sn=b") == ParsedRDN("SN=B + commonName=A"));
     EXPECT_EQ(0, ParsedRDN("cn=a+sn=b") == ParsedRDN("cn=a+sn=c"));

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -83,6 +84,28 @@ TEST_F(ValueTest, ValueOwnsACopyOfExactlyItsBytes) {
     EXPECT_EQ(1, copy == value);
 }
 
+// Short values are kept inside the value and long ones apart: copies, assignments between the
+// two and moves keep every byte, and a copy never shares its bytes.
+TEST_F(ValueTest, ShortAndLongValuesKeepTheirBytesThroughCopiesAndMoves) {
+    const std::string sixteen("fifteen letters", 16);
+    const std::string seventeen("sixteen letters!", 17);
+    for (const std::string& bytes : {std::string(), sixteen, seventeen}) {
+        const QValue value(nullptr, bytes.data(), bytes.size());
+        ASSERT_NE(nullptr, value.Value());
+        EXPECT_EQ(bytes, std::string(value.Value(), value.Length()));
+        QValue copy(value);
+        EXPECT_NE(value.Value(), copy.Value());
+        EXPECT_EQ(1, copy == value);
+        const QValue moved(std::move(copy));
+        EXPECT_EQ(bytes, std::string(moved.Value(), moved.Length()));
+        for (const std::string& other : {sixteen, seventeen}) {
+            QValue assigned(nullptr, other.data(), other.size());
+            assigned = value;
+            EXPECT_EQ(bytes, std::string(assigned.Value(), assigned.Length()));
+        }
+    }
+}
+
 TEST_F(ValueTest, AttributeValuesTakeTheTypesSyntaxInOrder) {
     QAttr attr(table.str2at("telephoneNumber"));
     EXPECT_EQ(0u, attr.CountValues());
@@ -103,6 +126,29 @@ TEST_F(ValueTest, AttributeValuesTakeTheTypesSyntaxInOrder) {
     attr.PrintValues(printed);
     EXPECT_EQ((std::vector<std::string>{"kept", "+1 555 0100", "+1 555 0199"}),
               std::vector<std::string>(printed.begin(), printed.end()));
+}
+
+TEST_F(ValueTest, AttributeValuesStayInPlaceWhenTheAttributeMovesAndCopiesAreDeep) {
+    QAttr attr(table.str2at("mail"));
+    attr.ReserveValues(2);
+    attr.AddValue("ada@example.com", 16);
+    attr.AddValue("ada.moss@mail.example.com", 26);
+    harrow::PtrList<QValue> before;
+    attr.GetValues(before);
+
+    const QAttr moved(std::move(attr));
+    harrow::PtrList<QValue> after;
+    moved.GetValues(after);
+    EXPECT_EQ(std::vector<QValue*>(before.begin(), before.end()),
+              std::vector<QValue*>(after.begin(), after.end()));
+
+    const QAttr copy(moved);
+    harrow::PtrList<QValue> copied;
+    copy.GetValues(copied);
+    ASSERT_EQ(2u, copied.GetCount());
+    EXPECT_NE(after.GetTail(), copied.GetTail());
+    EXPECT_NE(after.GetTail()->Value(), copied.GetTail()->Value());
+    EXPECT_EQ(1, *after.GetTail() == *copied.GetTail());
 }
 
 TEST_F(ValueTest, AttributeWithoutValuesPrintsNothing) {
